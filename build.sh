@@ -1,0 +1,46 @@
+#!/bin/sh
+# Sets up what is missing on a Debian 12 machine, builds the game, then plays it or tests it.
+#   ./build.sh play    build and start the game
+#   ./build.sh test    build and run every test
+set -eu
+cd "$(dirname "$0")"
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
+TEST_PACKAGES="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick"
+
+install_missing() {
+    missing=""
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+    done
+    if [ -n "$missing" ]; then
+        echo "Installing:$missing"
+        $SUDO apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing
+    fi
+}
+
+build() {
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo $2
+    cmake --build "$1" -j "$(nproc)"
+}
+
+case "${1:-}" in
+play)
+    install_missing $PACKAGES
+    build build/play "-DSOMBRIAL_TESTS=OFF"
+    exec build/play/sombrial
+    ;;
+test)
+    install_missing $PACKAGES $TEST_PACKAGES
+    build build/test ""
+    cd build/test && ctest --output-on-failure -j "$(nproc)"
+    ;;
+*)
+    echo "usage: $0 play|test" >&2
+    exit 2
+    ;;
+esac

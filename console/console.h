@@ -1,0 +1,36 @@
+// Text console: the narration buffer and its paging, the command line, message kinds and endings.
+#pragma once
+
+#include <cstddef>
+
+extern "C" {
+
+constexpr size_t NarrationBufferSize = 4096;
+
+// Longest line the command line accepts; normalisation may lengthen a line by up to
+// 19 bytes, so every accepted line still fits the 512-byte command buffer.
+constexpr size_t CommandLineLimit = 492;
+
+// Game text waiting to be shown (or whose last page is on the Screen), NUL-terminated Latin-1.
+extern char NarrationBuffer[NarrationBufferSize];
+
+// Appends `text` to the NarrationBuffer with no separator; cuts what does not fit.
+void AppendNarration(const char* text);
+
+// Types out the pending narration page by page, waiting for space between pages.
+// Returns when the last page is typed; that page stays on the Screen and in the buffer.
+void ShowNarration(void);
+
+// As ShowNarration, but the last page waits for space too. Used by the endings.
+void ShowFinalNarration(void);
+
+// Reads one command line into `line` (at least 512 bytes) under the last narration page.
+// On return `line` holds the submitted line and the NarrationBuffer is empty.
+void ReadCommandLine(char* line);
+
+// The one entry point for game text. "txt" queues it; "fin" and "gameover" show all
+// pending narration and the ending picture, wait for Enter and exit with status 0.
+// Any other kind does nothing.
+void Narrate(const char* text, const char* kind);
+
+}  // extern "C"

@@ -1,0 +1,80 @@
+// Start-up, the title screen and the turn loop.
+#include "shell/shell.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "assets/assets.h"
+#include "console/console.h"
+#include "font/font.h"
+#include "rooms/rooms.h"
+
+namespace {
+
+// The one narration font: created, put on the font list, given the embedded sheet.
+void StartFont()
+{
+    BitmapFont* font = BitmapFont_Create();
+    FontListNode* node = static_cast<FontListNode*>(malloc(sizeof(FontListNode)));
+    if (!font || !node)
+        return;  // no font: the game runs on without visible text
+    node->font = font;
+    node->next = FontList;
+    FontList = node;
+
+    SDL_Surface* sheet = LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA");
+    if (FontList && FontList->font) {
+        FontList->font->target = Screen;
+        BitmapFont_Load(sheet);
+    }
+}
+
+}  // namespace
+
+void InitApplication(void)
+{
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
+        exit(1);
+    }
+    SetWindowIcon();
+    SDL_putenv(const_cast<char*>("SDL_VIDEO_CENTERED=center"));
+    SDL_WM_SetCaption("Sombrial", nullptr);
+    atexit(SDL_Quit);
+
+    Screen = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 32, 0);
+    if (!Screen) {
+        fprintf(stderr, "Unable to set 640x480 video: %s\n", SDL_GetError());
+        exit(1);
+    }
+    SDL_EnableUNICODE(1);
+    SDL_EnableKeyRepeat(300, 30);
+
+    StartFont();
+
+    if (SDL_MUSTLOCK(Screen))
+        SDL_LockSurface(Screen);
+}
+
+int GameMain(int, char**)
+{
+    static char CommandBuffer[512];
+
+    InitApplication();
+
+    SetBackdrop(LoadEmbeddedImage(TitlePicture, TitlePictureSize, "BMP"));
+    SDL_FillRect(Screen, nullptr, 0);
+    DrawBackdrop(FullPictureRows);
+    PresentFrame();
+    while (LastKey != 13)
+        PresentFrame();
+
+    CurrentRoom = Laboratory;
+    Laboratory(nullptr);
+    for (;;) {
+        ShowNarration();
+        ReadCommandLine(CommandBuffer);
+        if (CurrentRoom(CommandBuffer))
+            CurrentRoom(nullptr);
+    }
+}

@@ -1,0 +1,26 @@
+// A fixture that starts the application once per test program, on the seam.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "shell/shell.h"
+#include "tests/seam/seam.h"
+
+class GameTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static bool started = false;
+        if (!started) {
+            seam::UseHeadlessVideo();
+            InitApplication();
+            started = true;
+        }
+    }
+    void SetUp() override
+    {
+        seam::Reset();
+        PreviousFrameTick = 0;
+        LastKey = 0;
+    }
+};
