@@ -37,7 +37,13 @@ play)
 test)
     install_missing $PACKAGES $TEST_PACKAGES
     build build/test ""
-    cd build/test && ctest --output-on-failure -j "$(nproc)"
+    (cd build/test && ctest --output-on-failure -j "$(nproc)")
+    # Further suites (other builds, other libraries, real windows), each a script of its own.
+    for suite in tests/suites/*.sh; do
+        [ -e "$suite" ] || continue
+        echo "== $suite"
+        sh "$suite"
+    done
     ;;
 *)
     echo "usage: $0 play|test" >&2
