@@ -10,6 +10,7 @@ SUDO=""
 
 PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
 TEST_PACKAGES="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick"
+FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
 install_missing() {
     missing=""
@@ -28,6 +29,13 @@ build() {
     cmake --build "$1" -j "$(nproc)"
 }
 
+# libFuzzer comes with clang, so the fuzz targets get a build of their own.
+build_fuzz() {
+    CC=clang CXX=clang++ cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DSOMBRIAL_TESTS=OFF -DSOMBRIAL_FUZZ=ON
+    cmake --build "$1" -j "$(nproc)"
+}
+
 case "${1:-}" in
 play)
     install_missing $PACKAGES
@@ -35,9 +43,14 @@ play)
     exec build/play/sombrial
     ;;
 test)
-    install_missing $PACKAGES $TEST_PACKAGES
+    install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES
     build build/test ""
-    cd build/test && ctest --output-on-failure -j "$(nproc)"
+    build_fuzz build/fuzz
+    # Both suites run even when the first fails; the script fails if either did.
+    status=0
+    (cd build/test && ctest --output-on-failure -j "$(nproc)") || status=1
+    (cd build/fuzz && ctest --output-on-failure -j "$(nproc)") || status=1
+    exit $status
     ;;
 *)
     echo "usage: $0 play|test" >&2
