@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "assets/assets.h"
 #include "tests/unit/font_fixture.h"
 
 using namespace fonttest;
@@ -201,4 +202,86 @@ TEST(FontPixel, ReadsEveryDepth)
         SDL_UnlockSurface(s);
         SDL_FreeSurface(s);
     }
+}
+
+namespace {
+
+// Pixel (x, y) of an 8-bit image as its palette index.
+Uint8 Index(SDL_Surface* s, int x, int y) { return static_cast<Uint8*>(s->pixels)[y * s->pitch + x]; }
+
+}  // namespace
+
+TEST_F(FontLoad, EmbeddedSheetMetrics)
+{
+    SDL_Surface* sheet = LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA");
+    ASSERT_NE(sheet, nullptr) << SDL_GetError();
+    ASSERT_TRUE(BitmapFont_Load(sheet));
+    EXPECT_EQ(font->glyphX[0], 3);
+    int narrowest = 1000;
+    for (int i = 0; i < 189; ++i) {
+        ASSERT_GT(font->glyphWidth[i], 0) << "glyph " << i;
+        if (i > 0) {
+            EXPECT_GT(font->glyphX[i], font->glyphX[i - 1] + font->glyphWidth[i - 1]) << "glyph " << i;
+        }
+        narrowest = std::min(narrowest, font->glyphWidth[i]);
+    }
+    for (int i = 189; i < GlyphTableSize; ++i)
+        ASSERT_EQ(font->glyphWidth[i], 0) << "glyph " << i;
+    EXPECT_EQ(narrowest, 6);
+    EXPECT_EQ(font->maxWidth, 23);
+    EXPECT_EQ(font->glyphWidth[0], 6) << "!";
+    EXPECT_EQ(font->glyphWidth[64], 13) << "a";
+    EXPECT_EQ(font->baseline, 18);
+    EXPECT_EQ(font->ascent, 17);
+    EXPECT_EQ(font->descent, 4);
+    EXPECT_EQ(font->height, 21);
+    EXPECT_EQ(font->scanEnd, 3710);
+    ASSERT_EQ(sheet->format->BitsPerPixel, 8);
+    EXPECT_EQ(SDL_MapRGB(sheet->format, 255, 0, 255), 255u) << "marker at palette entry 255";
+    EXPECT_TRUE(sheet->flags & SDL_SRCCOLORKEY);
+    EXPECT_EQ(sheet->format->colorkey, 27u) << "white background at palette entry 27";
+    const SDL_Color& white = sheet->format->palette->colors[27];
+    EXPECT_EQ(white.r + white.g + white.b, 3 * 255);
+}
+
+TEST_F(FontLoad, EmbeddedGlyphsKeepTheirInkWhereBothDrawsShowIt)
+{
+    SDL_Surface* sheet = LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA");
+    ASSERT_TRUE(BitmapFont_Load(sheet));
+    SDL_LockSurface(sheet);
+    for (int i = 0; i < 189; ++i) {
+        unsigned char c = static_cast<unsigned char>(i < 94 ? i + 33 : i + 67);
+        bool accentedCapital = c >= 0xC0 && c <= 0xDD && c != 0xC6 && c != 0xC7 && c != 0xD0 &&
+                               c != 0xD7 && c != 0xD8;
+        int inkRows = 0;
+        for (int y = 1; y < sheet->h; ++y) {
+            bool ink = false;
+            for (int x = font->glyphX[i]; x < font->glyphX[i] + font->glyphWidth[i]; ++x)
+                ink = ink || Index(sheet, x, y) != 27;
+            inkRows += ink;
+            if (ink && y == 1) {
+                EXPECT_TRUE(accentedCapital) << "glyph " << i << " reaches row 1";
+            }
+            if (ink && y == 22) {
+                EXPECT_EQ(c, '|') << "glyph " << i << " reaches row 22";
+            }
+            if (ink && y > 22) {
+                ADD_FAILURE() << "glyph " << i << " has ink in row " << y;
+            }
+        }
+        EXPECT_GE(inkRows, 2) << "glyph " << i << " is a real glyph";
+    }
+    SDL_UnlockSurface(sheet);
+}
+
+TEST_F(FontLoad, StartUpGaveTheGameItsFont)
+{
+    ASSERT_NE(node.next, nullptr);
+    BitmapFont* game = node.next->font;
+    ASSERT_NE(game, nullptr);
+    EXPECT_EQ(game->target, Screen);
+    EXPECT_NE(game->glyphImage, nullptr);
+    EXPECT_EQ(game->ownsImage, 1);
+    EXPECT_EQ(game->height, 21);
+    EXPECT_EQ(game->glyphWidth[64], 13);
 }
