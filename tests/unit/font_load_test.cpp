@@ -169,19 +169,6 @@ TEST_F(FontLoad, NothingWithoutACurrentFont)
     SDL_FreeSurface(sheet);
 }
 
-TEST_F(FontLoad, CreateGivesAnEmptyFont)
-{
-    EXPECT_EQ(font->glyphImage, nullptr);
-    EXPECT_EQ(font->target, nullptr);
-    EXPECT_EQ(font->ownsImage, 0);
-    EXPECT_EQ(font->height, 0);
-    EXPECT_EQ(font->lineSpacing, 0);
-    EXPECT_EQ(font->letterSpacing, 0);
-    EXPECT_NE(font->textBuffer, nullptr);
-    EXPECT_EQ(font->layoutState.font, font);
-    EXPECT_EQ(font->layoutState.text, nullptr);
-}
-
 TEST(FontPixel, ReadsEveryDepth)
 {
     for (int bpp : {8, 16, 24, 32}) {
