@@ -31,7 +31,7 @@ std::string ReadLine()
 
 }  // namespace
 
-using CommandLine = GameTest;
+using CommandLine = ConsoleTest;
 
 TEST_F(CommandLine, KeysMakeTheLine)
 {
@@ -168,6 +168,7 @@ TEST_F(CommandLine, EscapeReleasedWhileTypingEndsWithZero)
 {
     EXPECT_EXIT(
         {
+            AllowExit();
             seam::QueueIdle(1);
             QueueKeys({'a', 27});
             seam::QueueFrame({seam::KeyUp(SDLK_ESCAPE)});

@@ -8,7 +8,7 @@
 
 using namespace console_test;
 
-using MessageKinds = GameTest;
+using MessageKinds = ConsoleTest;
 
 TEST_F(MessageKinds, TextsOfATurnAreQueuedTogetherAndNothingIsPresented)
 {
@@ -64,6 +64,7 @@ void PrintFrameLog()
 // when it exits, and a forgotten key ends it through Escape with a longer log.
 void PlayEnding(const char* kind, const unsigned char* picture, uint32_t size)
 {
+    AllowExit();
     UseRoomPicture();
     NarrationBuffer[0] = '\0';
     seam::SetIdleLimit(50);
@@ -106,6 +107,7 @@ TEST_F(MessageKinds, EscapeReleasedDuringAnEndingEndsWithZero)
 {
     EXPECT_EXIT(
         {
+            AllowExit();
             UseRoomPicture();
             NarrationBuffer[0] = '\0';
             seam::QueueIdle(2);

@@ -5,7 +5,7 @@
 
 using namespace console_test;
 
-using Narration = GameTest;
+using Narration = ConsoleTest;
 
 TEST_F(Narration, AppendRunsTextsTogetherAndCutsWhatDoesNotFit)
 {

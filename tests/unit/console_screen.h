@@ -1,7 +1,10 @@
 // What the console tests look at: the Screen's pixels, reference drawings and a frame log.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -153,4 +156,42 @@ inline std::string Repeat(char c, int n)
     return std::string(static_cast<size_t>(n), c);
 }
 
+// A wait that outlives its script ends the program through the seam's idle Escape, with
+// status 0, which would pass for success; while a test expects its calls to return, such
+// an exit is turned into a failure.
+inline bool ExpectingReturn = false;
+
+inline void FailOnUnexpectedExit()
+{
+    if (ExpectingReturn) {
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        fprintf(stderr, "%s: the program ended while the test expected the call to return\n",
+                test ? test->name() : "a console test");
+        _exit(1);
+    }
+}
+
+// For tests whose statements end the program on purpose (in a child process).
+inline void AllowExit()
+{
+    ExpectingReturn = false;
+}
+
 }  // namespace console_test
+
+class ConsoleTest : public GameTest {
+protected:
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        static bool registered = atexit(console_test::FailOnUnexpectedExit) == 0;
+        (void)registered;
+        console_test::ExpectingReturn = true;
+        seam::SetIdleLimit(200);
+    }
+    void TearDown() override
+    {
+        console_test::ExpectingReturn = false;
+        seam::SetIdleLimit(100000);
+    }
+};
