@@ -10,6 +10,7 @@ SUDO=""
 
 PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
 TEST_PACKAGES="libgtest-dev python3 xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick"
+FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
 install_missing() {
     missing=""
@@ -35,9 +36,18 @@ play)
     exec build/play/sombrial
     ;;
 test)
-    install_missing $PACKAGES $TEST_PACKAGES
+    install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES
     build build/test ""
-    cd build/test && ctest --output-on-failure -j "$(nproc)"
+    # Every suite runs even when an earlier one fails; the command fails if any did.
+    status=0
+    (cd build/test && ctest --output-on-failure -j "$(nproc)") || status=1
+    # Further suites (other builds, other libraries, real windows), each a script of its own.
+    for suite in tests/suites/*.sh; do
+        [ -e "$suite" ] || continue
+        echo "== $suite"
+        sh "$suite" || status=1
+    done
+    exit $status
     ;;
 *)
     echo "usage: $0 play|test" >&2
