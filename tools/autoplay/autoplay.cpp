@@ -182,6 +182,10 @@ extern "C" {
 
 void __wrap_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state)
 {
+    if (!state->text || !state->text[0]) {  // nothing to show: no page, no frame
+        __real_LayoutTypewriter(penX, penY, state);
+        return;
+    }
     if (!Displayed) {
         Displayed = true;
         Narration = NarrationBuffer;  // as it stood when its display began
