@@ -55,8 +55,10 @@ def title():
     image = paint.vgrad(W, H, 0, 170, (8, 10, 24), (30, 40, 70))
     _stars(image, 101, 0, 120)
     # The moon behind thin cloud.
-    paint.put(image, paint.ellipse(W, H, 258, 52, 15, 15), (214, 220, 206))
-    paint.glow(image, 258, 52, 70, (90, 110, 150), 0.35)
+    paint.put(image, paint.ellipse(W, H, 262, 74, 12, 12), (214, 220, 206))
+    paint.put(image, paint.ellipse(W, H, 257, 71, 3, 2), (180, 186, 176))
+    paint.put(image, paint.ellipse(W, H, 266, 79, 2, 2), (190, 196, 186))
+    paint.glow(image, 262, 74, 60, (90, 110, 150), 0.35)
     clouds = paint.smooth_noise(W, H, 30, 102, 4)
     cloud_band = np.clip((clouds - 0.5) * 3, 0, 1) * np.clip(1 - np.abs(np.arange(H)[:, None]
                                                                           - 60) / 50, 0, 1)
@@ -68,6 +70,11 @@ def title():
     bld = paint.polygon(W, H, [(36, 160), (36, 96), (120, 96), (120, 80), (200, 80), (200, 96),
                                (290, 96), (290, 160)])
     paint.put(image, bld, paint.vgrad(W, H, 80, 160, (22, 26, 40), (12, 14, 22)))
+    paint.shade(image, bld, 1.0)
+    brick = paint.smooth_noise(W, H, 5, 104, 2)
+    image *= (1 + bld * (brick - 0.5) * 0.35)[..., None]
+    for y in range(100, 160, 20):  # floor lines of the facade
+        paint.put(image, paint.rect(W, H, 36, y, 290, y + 1) * bld, (10, 12, 20))
     paint.put(image, paint.rim(bld, 0, -1), (50, 58, 84))
     paint.put(image, paint.rect(W, H, 170, 58, 180, 80), (16, 18, 28))  # chimney
     paint.put(image, paint.line(W, H, [(140, 80), (140, 50)], 1), (30, 34, 48))
@@ -97,6 +104,13 @@ def title():
     paint.put(image, np.clip(mist * band * 1.4, 0, 1), (70, 90, 96), 0.45)
     paint.put(image, paint.rect(W, H, 0, 178, W, H), paint.vgrad(W, H, 178, 240, (10, 12, 16),
                                                                  (4, 5, 8)))
+    # The stairwell down to the basement door, lit green from below.
+    well = paint.polygon(W, H, [(144, 176), (182, 176), (190, 196), (136, 196)])
+    paint.put(image, well, paint.vgrad(W, H, 176, 196, (30, 70, 40), (120, 220, 110)))
+    for y in range(179, 196, 4):
+        paint.put(image, paint.rect(W, H, 138, y, 188, y + 1) * well, (16, 40, 24))
+    paint.glow(image, 163, 192, 46, (80, 220, 100), 0.35, ry=26)
+    paint.put(image, paint.rect(W, H, 140, 174, 186, 176), (20, 24, 30))
     # A fence in front, in silhouette.
     for x in range(0, W, 9):
         paint.put(image, paint.rect(W, H, x, 176, x + 2, 214), (4, 5, 8))
@@ -128,6 +142,12 @@ def chapter_end():
                                                                  (0, z + 0.9))]
             dark = (z * 3 + side) % 2 == 0
             paint.put(image, paint.polygon(W, H, pts), (8, 12, 10) if dark else (50, 56, 50))
+    # The gas: thick near the floor, thickening with distance, drifting in curls.
+    fog = 1 - np.exp(-np.where(np.isfinite(depth), depth, 20) / 7.0)
+    swirl = paint.smooth_noise(W, H, 20, 116, 4)
+    low = np.clip((np.arange(H, dtype=np.float32)[:, None] - 90) / 150, 0, 1)
+    amount = np.clip(fog * 0.7 + swirl * low * 0.6, 0, 0.9)
+    paint.put(image, amount, paint.vgrad(W, H, 60, 240, (60, 110, 60), (90, 150, 70)))
     # The figure at the end of the corridor: too tall, too thin, arms too long.
     fx, fy = scene.project(cam, (0.2, 0, 10.5))
     s = cam.f / 10.5
@@ -140,16 +160,10 @@ def chapter_end():
         body = np.maximum(body, paint.line(W, H, [(fx + side * 0.26 * s, fy - 1.9 * s),
                                                   (fx + side * 0.42 * s, fy - 1.0 * s),
                                                   (fx + side * 0.46 * s, fy - 0.3 * s)], 1))
-    paint.put(image, body, (6, 10, 8))
+    paint.put(image, body, (16, 30, 20), 0.9)
     for side in (-1, 1):
         paint.put(image, paint.rect(W, H, fx + side * 0.05 * s - 0.5, fy - 2.38 * s,
                                     fx + side * 0.05 * s + 0.5, fy - 2.36 * s + 1), (230, 255, 160))
-    # The gas: thick near the floor, thickening with distance, drifting in curls.
-    fog = 1 - np.exp(-np.where(np.isfinite(depth), depth, 20) / 7.0)
-    swirl = paint.smooth_noise(W, H, 20, 116, 4)
-    low = np.clip((np.arange(H, dtype=np.float32)[:, None] - 90) / 150, 0, 1)
-    amount = np.clip(fog * 0.7 + swirl * low * 0.6, 0, 0.9)
-    paint.put(image, amount, paint.vgrad(W, H, 60, 240, (60, 110, 60), (90, 150, 70)))
     # The broken lamp hanging by its cable.
     lx, ly = scene.project(cam, (0.0, 2.2, 3.0))
     tx, ty = scene.project(cam, (0.0, 2.7, 3.0))
@@ -171,21 +185,26 @@ def game_over():
     image = paint.vgrad(W, H, 0, 240, (36, 4, 6), (8, 2, 3))
     paint.glow(image, 160, 100, 170, (120, 10, 12), 0.45, ry=120)
     light = np.array([0.9, 0.35, 0.32], dtype=np.float32)
-    figures.dog_face(image, Place(160, 86, 2.7), light, eye=(255, 80, 40),
+    figures.dog_face(image, Place(160, 80, 2.55), light, eye=(255, 80, 40),
                      rim_colour=(255, 90, 60))
-    # Blood splashes on the "lens", running down.
-    drops = [(40, 30, 14), (70, 14, 6), (280, 40, 10), (250, 190, 16), (20, 180, 9),
-             (300, 120, 7), (110, 210, 8), (205, 24, 5)]
+    # Blood spattered over the view: ragged blots with their droplets, running down.
+    drops = [(38, 34, 11), (72, 16, 5), (284, 46, 9), (262, 186, 12), (22, 150, 7),
+             (300, 118, 6), (104, 196, 6), (208, 22, 4)]
     for k, (x, y, r) in enumerate(drops):
-        m = paint.ellipse(W, H, x, y, r, r * 0.9)
-        for j in range(5):
-            a = (k * 1.7 + j * 1.3)
-            m = np.maximum(m, paint.ellipse(W, H, x + np.cos(a) * r * 1.3, y + np.sin(a) * r * 1.2,
-                                            r * 0.35, r * 0.35))
-        run = paint.rect(W, H, x - r * 0.2, y, x + r * 0.25, y + r * 3 + (k % 3) * 10)
-        m = np.maximum(m, run)
-        paint.put(image, m, (120, 6, 10), 0.85)
-        paint.put(image, paint.rim(m, -1, -1), (200, 40, 40), 0.7)
+        n = paint.smooth_noise(W, H, max(2, r * 0.6), 200 + k, 2)
+        d = paint.radial(W, H, x, y, r * 2.2, r * 1.9)
+        m = ((d + (n - 0.5) * 0.9) > 0.45).astype(np.float32)
+        for j in range(6):
+            a = k * 1.7 + j * 1.05
+            dist = r * (1.9 + 0.5 * ((j * 7 + k) % 3))
+            m = np.maximum(m, paint.ellipse(W, H, x + np.cos(a) * dist, y + np.sin(a) * dist,
+                                            1 + r * 0.12 * ((j + k) % 3), 1 + r * 0.1))
+        for j in range(2):
+            xr = x - r * 0.5 + j * r * 0.9
+            m = np.maximum(m, paint.rect(W, H, xr, y, xr + 1 + (k + j) % 2,
+                                         y + r * 2 + ((k * 3 + j * 5) % 4) * 6))
+        paint.put(image, m, (110, 6, 10), 0.9)
+        paint.put(image, paint.rim(m, -1, -1), (190, 34, 36), 0.7)
     paint.vignette(image, 0.8)
     _title_text(image, "Has muerto", 40, 176, (240, 90, 70), (120, 10, 12), halo=(200, 20, 20))
     _prompt(image, "PULSA INTRO", 226, (170, 110, 100))
