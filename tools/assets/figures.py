@@ -68,9 +68,9 @@ def dog_sitting(image, place, light, eye=(250, 236, 180), rim_colour=(150, 170, 
 
 # The loose dog stalking in profile, facing right, hackles up, its head turned full on
 # the viewer (drawn by dog_face). Units: floor at y 100, about 110 long.
-_RUN_BODY = [(10, 48), (22, 42), (40, 40), (48, 37), (54, 39), (60, 34), (66, 37), (72, 32),
-             (78, 35), (86, 34), (96, 42), (102, 58), (98, 72), (86, 72), (72, 62), (56, 57),
-             (38, 59), (22, 64), (8, 60)]
+_RUN_BODY = [(10, 48), (22, 42), (40, 40), (52, 37), (62, 34), (72, 31), (80, 31), (88, 34),
+             (96, 42), (102, 58), (98, 72), (86, 72), (72, 62), (56, 57), (38, 59), (22, 64),
+             (8, 60)]
 _RUN_HIND = [(8, 52), (28, 50), (33, 64), (25, 80), (31, 96), (25, 100), (15, 100), (18, 84),
              (10, 70)]
 _RUN_HIND2 = [(24, 58), (38, 58), (40, 72), (38, 86), (44, 97), (38, 100), (32, 97), (30, 86),
@@ -84,7 +84,7 @@ _RUN_TAN = [[(84, 92), (94, 92), (100, 100), (86, 100)], [(16, 94), (30, 94), (3
 
 def dog_loose(image, place, light, eye=(255, 60, 40), rim_colour=(255, 80, 60)):
     """The infected dog out of its cage: hackles up, head turned on you, fangs bared."""
-    coat, tan = (22, 18, 20), (120, 62, 30)
+    coat, tan = (12, 9, 10), (120, 62, 30)
     body = np.zeros(image.shape[:2], dtype=np.float32)
     far = np.zeros_like(body)
     for p in (_RUN_HIND2, _RUN_FRONT2):
@@ -93,14 +93,19 @@ def dog_loose(image, place, light, eye=(255, 60, 40), rim_colour=(255, 80, 60)):
     paint.put(image, paint.rim(far, 0, -1), rim_colour, 0.4)
     for p in (_RUN_BODY, _RUN_HIND, _RUN_FRONT, _RUN_TAIL):
         body = np.maximum(body, _poly(image, place, p))
-    paint.put(image, body, _lit(coat, light))
+    ys = np.nonzero(body.any(axis=1))[0]
+    top, bottom = (ys.min(), ys.max()) if len(ys) else (0, 1)
+    # Lit from above and behind: a dull red sheen over the back, black below.
+    sheen = paint.vgrad(image.shape[1], image.shape[0], top, top + (bottom - top) * 0.45,
+                        (70, 20, 20), coat)
+    paint.put(image, body, sheen * light)
     for p in _RUN_TAN:
         paint.put(image, _poly(image, place, p) * body, _lit(tan, light))
     paint.put(image, paint.rim(body, 0, -1), rim_colour, 0.9)
     d = -1 if place.mirror else 1
     paint.put(image, paint.rim(body, -d, 0), rim_colour, 0.5)
     (fx, fy), = _pts(place, [(102, 46)])
-    dog_face(image, Place(fx, fy, place.scale * 0.62), light, eye, rim_colour)
+    dog_face(image, Place(fx, fy, place.scale * 0.72), light, eye, rim_colour)
     return body
 
 
@@ -231,3 +236,38 @@ def dog_face(image, place, light, eye=(255, 60, 40), rim_colour=(255, 80, 60), s
         (gx, gy), = _pts(place, [(-7 * sx, 6)])
         paint.glow(image, gx, gy, 6 * place.scale, eye, 0.6 if snarl else 0.25)
     return head
+
+
+# The double-barrelled shotgun lying level, stock at the left; units: 100 long,
+# the top of the barrels at y 0.
+_GUN_STOCK = [(0, 5), (4, 2.5), (30, 1.5), (35, 3.5), (37, 8), (33, 9), (27, 9.5), (14, 11.5),
+              (2, 14), (0, 13.5)]
+_GUN_ACTION = [(30, 1.5), (45, 0.5), (45, 6.5), (39, 7.5), (37, 8), (35, 3.5)]
+_GUN_FOREND = [(45, 3), (64, 3.2), (64, 6), (47, 7)]
+_GUN_BARRELS = [(44, 0), (100, 0.6), (100, 3.6), (44, 4)]
+
+
+def shotgun(image, place, light, shadow=(3, 4)):
+    """The shotgun on its pegs, with its shadow on the wall behind it."""
+    gun = np.zeros(image.shape[:2], dtype=np.float32)
+    for p in (_GUN_STOCK, _GUN_ACTION, _GUN_FOREND, _GUN_BARRELS):
+        gun = np.maximum(gun, _poly(image, place, p))
+    guard = _ellipse(image, place, 40.5, 8, 3.2, 2.6) * (1 - _ellipse(image, place, 40.5, 8,
+                                                                          2.0, 1.5))
+    gun = np.maximum(gun, guard * (1 - _poly(image, place, _GUN_ACTION)))
+    paint.shade(image, paint.shift(gun, *shadow), 0.45)
+    wood, steel = (112, 64, 34), (72, 78, 88)
+    paint.put(image, gun, _lit(wood, light))
+    for p, colour in ((_GUN_ACTION, (96, 100, 108)), (_GUN_BARRELS, steel)):
+        paint.put(image, _poly(image, place, p), _lit(colour, light))
+    paint.put(image, guard, _lit((60, 62, 68), light))
+    paint.put(image, paint.rim(gun, 0, -1), np.minimum(_lit((210, 190, 160), light) * 1.2, 1))
+    h, w = image.shape[:2]
+    paint.put(image, paint.line(w, h, _pts(place, [(45, 2.2), (100, 2.4)]), 1),
+              _lit((30, 32, 36), light))  # the seam between the two barrels
+    paint.put(image, paint.line(w, h, _pts(place, [(2, 12), (14, 10.5), (27, 8.5)]), 1),
+              _lit((90, 46, 22), light))  # grain along the stock
+    for x in (22, 74):  # the two pegs it rests on
+        (px, py), = _pts(place, [(x, 4)])
+        paint.put(image, paint.rect(w, h, px - 1, py, px + 1, py + 3), _lit((170, 140, 60), light))
+    return gun

@@ -85,7 +85,7 @@ def _cage_bars(image, i, lights, ambient, open_door):
         for k, d in enumerate(np.arange(0.0, CAGE_W - 0.04, 0.075)):
             z = CAGE_Z - d * 0.96
             x = x0 - d * 0.28
-            scene.pipe(image, CAM, (x, y0 + 0.02, z), (x, y1 - 0.02, z), 0.011, steel, light)
+            scene.pipe(image, CAM, (x, y0 + 0.02, z), (x, y1 - 0.02, z), 0.014, steel, light)
         for y in (y0 + 0.03, (y0 + y1) / 2, y1 - 0.03):
             scene.pipe(image, CAM, (x0, y, CAGE_Z), (x0 - 0.21, y, CAGE_Z - 0.72), 0.014, steel,
                        light)
@@ -266,7 +266,7 @@ def picture(loose):
         _alarm(image)
         # The dog has leapt onto the table where the rat lay, and turns on you.
         light = np.array([1.1, 0.5, 0.46], dtype=np.float32)
-        fx, fy = scene.project(CAM, (-0.62, TABLE[1][1], 2.35))
+        fx, fy = scene.project(CAM, (-0.12, TABLE[1][1], 2.35))
         scale = CAM.f * 0.0102 / 2.35
         paint.shade(image, paint.ellipse(CAM.w, CAM.h, fx + 55 * scale, fy, 55 * scale, 3), 0.4)
         figures.dog_loose(image, Place(fx, fy - 100 * scale, scale), light)

@@ -2,9 +2,11 @@
 
 import numpy as np
 
+import figures
 import paint
 import pixelfont
 import scene
+from figures import Place
 from scene import Camera, Light
 
 CAM = Camera(320, 170, 180.0, 160.0, 64.0, 1.6)
@@ -91,38 +93,9 @@ def _cupboard(image, x0, x1, lights, ambient, n0, glass=True):
 def _shotgun(image, lights, ambient):
     """The double-barrelled shotgun on two pegs, on the wall over the sofa."""
     z = BACK - 0.02
-    light = scene.light_at((1.3, 1.6, z), (0, 0, -1), lights, ambient) * 1.4
-    def p(x, y):
-        return scene.project(CAM, (x, y, z))
-    xa, xb = 0.62, 1.92
-    y = 1.62
-    for px in (0.85, 1.6):  # pegs
-        a = p(px, y - 0.04)
-        paint.put(image, paint.rect(CAM.w, CAM.h, a[0] - 1, a[1], a[0] + 2, a[1] + 3),
-                  paint.rgb((60, 40, 24)) * light)
-    stock = paint.polygon(CAM.w, CAM.h, [p(xa, y + 0.02), p(xa + 0.38, y + 0.03),
-                                         p(xa + 0.46, y - 0.01), p(xa + 0.4, y - 0.05),
-                                         p(xa + 0.16, y - 0.07), p(xa, y - 0.12)])
-    paint.put(image, stock, paint.rgb((120, 66, 32)) * light)
-    paint.put(image, paint.rim(stock, 0, -1), paint.rgb((200, 130, 70)) * light)
-    action = paint.polygon(CAM.w, CAM.h, [p(xa + 0.44, y + 0.035), p(xa + 0.62, y + 0.035),
-                                          p(xa + 0.62, y - 0.03), p(xa + 0.44, y - 0.03)])
-    paint.put(image, action, paint.rgb((90, 94, 100)) * light)
-    trig = paint.mask(CAM.w, CAM.h, lambda d: d.arc((*p(xa + 0.46, y - 0.01),
-                                                     *p(xa + 0.56, y - 0.09)), 0, 180, fill=255))
-    paint.put(image, trig, paint.rgb((70, 72, 76)) * light)
-    fore = paint.polygon(CAM.w, CAM.h, [p(xa + 0.62, y + 0.01), p(xa + 0.9, y + 0.01),
-                                        p(xa + 0.9, y - 0.04), p(xa + 0.62, y - 0.035)])
-    paint.put(image, fore, paint.rgb((110, 60, 30)) * light)
-    for dy, shade in ((0.035, 1.6), (0.012, 1.0)):
-        barrel = paint.polygon(CAM.w, CAM.h, [p(xa + 0.62, y + dy), p(xb, y + dy),
-                                              p(xb, y + dy - 0.02), p(xa + 0.62, y + dy - 0.02)])
-        paint.put(image, barrel, paint.rgb((70, 76, 84)) * light * shade)
-    paint.put(image, paint.line(CAM.w, CAM.h, [p(xa + 0.62, y + 0.036), p(xb, y + 0.036)], 1),
-              paint.rgb((200, 206, 210)) * light)
-    paint.put(image, paint.line(CAM.w, CAM.h, [p(xa + 0.6, y - 0.02), p(xa + 0.3, y - 0.25),
-                                               p(xa + 0.1, y - 0.1)], 1),
-              paint.rgb((60, 40, 30)) * light)  # the sling
+    light = np.minimum(scene.light_at((1.3, 1.6, z), (0, 0, -1), lights, ambient) * 1.2, 1.1)
+    x, y = scene.project(CAM, (0.64, 1.72, z))
+    figures.shotgun(image, Place(x, y, CAM.f * 0.0155 / z), light)
 
 
 def _sofa(image, lights, ambient):
