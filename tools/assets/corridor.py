@@ -235,4 +235,4 @@ def picture():
     _sign(image, lights, ambient)
     paint.vignette(image, 0.6)
     paint.quiet_bottom(image)
-    return paint.finish(image)
+    return paint.finish(image, quiet=paint.QUIET_ROWS)

@@ -168,4 +168,4 @@ def picture():
     _warning_lamp(image)
     paint.vignette(image, 0.6)
     paint.quiet_bottom(image)
-    return paint.finish(image)
+    return paint.finish(image, quiet=paint.QUIET_ROWS)

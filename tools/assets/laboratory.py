@@ -274,4 +274,4 @@ def picture(loose):
     else:
         paint.vignette(image, 0.55)
     paint.quiet_bottom(image)
-    return paint.finish(image)
+    return paint.finish(image, quiet=paint.QUIET_ROWS)

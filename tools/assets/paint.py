@@ -152,8 +152,12 @@ def glow(image, cx, cy, radius, colour, strength=1.0, ry=None):
         * rgb(colour) * strength
 
 
-def quiet_bottom(image, rows=8, fade=14):
-    """Darkens the lowest rows to a plain near-black band, for the narration below."""
+QUIET_ROWS = 8
+
+
+def quiet_bottom(image, rows=QUIET_ROWS, fade=14):
+    """Darkens the lowest rows to a near-black band, for the narration below (finish with
+    quiet=QUIET_ROWS to make the band one plain colour)."""
     h = image.shape[0]
     t = np.clip((np.arange(h, dtype=np.float32) - (h - rows - fade)) / fade, 0, 1)
     image *= (1 - t)[:, None, None]
@@ -168,8 +172,11 @@ def vignette(image, strength=0.5):
     image *= (1 - strength * np.clip(d - 0.35, 0, 1.5) / 1.5)[..., None]
 
 
-def finish(image, dither=0.09):
-    """Reduces to the palette with an ordered dither and doubles every pixel: the file image."""
+def finish(image, dither=0.09, quiet=0):
+    """Reduces to the palette with an ordered dither and doubles every pixel: the file image.
+
+    The lowest `quiet` rows become one plain colour, the darkest of the palette.
+    """
     h, w = image.shape[:2]
     bayer = np.tile(_BAYER, (h // 8 + 1, w // 8 + 1))[:h, :w]
     image = np.clip(image, 0, 1)
@@ -182,5 +189,7 @@ def finish(image, dither=0.09):
         part = flat[start:start + 16384] * _WEIGHTS
         d = ((part[:, None, :] - pal[None, :, :]) ** 2).sum(axis=2)
         index[start:start + 16384] = d.argmin(axis=1)
+    if quiet:
+        index[(h - quiet) * w:] = 0
     pixels = np.round(PALETTE[index] * 255).astype(np.uint8).reshape(h, w, 3)
     return Image.fromarray(pixels, "RGB").resize((w * 2, h * 2), Image.NEAREST)

@@ -181,4 +181,4 @@ def picture():
     _table(image, lights, ambient)
     paint.vignette(image, 0.6)
     paint.quiet_bottom(image)
-    return paint.finish(image)
+    return paint.finish(image, quiet=paint.QUIET_ROWS)
