@@ -53,8 +53,9 @@ enum class Then {
     Action,   // run `action` on the line, then return 0
 };
 
-// Matches every line, the empty one included.
-constexpr const char* AnyLine = "\x01any";
+// Matches every line, the empty one included. Told apart by its address: one array for the
+// whole program (a literal per file may get an address of its own in every file).
+inline constexpr char AnyLine[] = "\x01any";
 
 // One row of a room's script, tried top to bottom; the first row whose tests hold and
 // whose line matches acts, and its `then` says whether later rows may still act.
