@@ -1,9 +1,12 @@
 #!/bin/sh
-# Runs $SOMBRIAL in the X display that xvfb-run gives, leaves the title with Enter, types a
-# command, and releases Escape; passes when the game exits with status 0. Its standard
-# error goes to $REPORT.
+# usage: window-smoke.sh REPORT COMMAND [ARGUMENT...]
+# Runs the game's COMMAND in the X display that xvfb-run gives, leaves the title with Enter,
+# types a command, and releases Escape; passes when the game exits with status 0. Its
+# standard error goes to REPORT.
 set -u
-"$SOMBRIAL" 2>"$REPORT" &
+report=$1
+shift
+"$@" 2>"$report" &
 game=$!
 window=$(timeout 60 xdotool search --sync --name '^Sombrial$' | head -n 1)
 if [ -z "$window" ]; then
@@ -20,8 +23,8 @@ xdotool type --delay 60 "mirar rata"
 xdotool key Return
 sleep 1
 xdotool key Escape
-# The game ends on the release of Escape, well within the wait.
-for i in $(seq 1 100); do
+# The game ends on the release of Escape, well within the wait (a minute, for valgrind).
+for i in $(seq 1 600); do
     kill -0 "$game" 2>/dev/null || break
     sleep 0.1
 done
@@ -32,4 +35,4 @@ if kill -0 "$game" 2>/dev/null; then
 fi
 wait "$game"
 code=$?
-[ "$code" -eq 0 ] || { echo "exit status $code"; cat "$REPORT"; exit 1; }
+[ "$code" -eq 0 ] || { echo "exit status $code"; cat "$report"; exit 1; }

@@ -35,8 +35,8 @@ fi
 # the title, Escape released ends the game with status 0.
 if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
     echo "== the game under Xvfb"
-    if ! SOMBRIAL=build/asan/sombrial REPORT=build/asan/xvfb-stderr.log \
-        xvfb-run -a -s "-screen 0 800x600x24" sh tests/sanitizers/window-smoke.sh; then
+    if ! xvfb-run -a -s "-screen 0 800x600x24" sh tests/sanitizers/window-smoke.sh \
+        build/asan/xvfb-stderr.log build/asan/sombrial; then
         echo "the game under Xvfb failed"
         status=1
     fi
