@@ -66,7 +66,7 @@ def play(ctx, game, reference, typing=None):
                 return
             keys = typing.get(state.number)
             if keys:
-                game.keys(*keys)
+                game.type_keys(keys)
             else:
                 game.type_text(reference.lines[state.number - 1])
             following = states[index + 1] if index + 1 < len(states) else None

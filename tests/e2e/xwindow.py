@@ -4,8 +4,10 @@ Keys go through xdotool (the XTEST extension, as from a keyboard); the window is
 closed through python3-xlib.
 """
 
+import ctypes
 import os
 import select
+import signal
 import subprocess
 import tempfile
 import time
@@ -32,6 +34,15 @@ KEYSYM_OF = {
 # Between two keys: long enough that each is read by a frame of its own (25 ms a frame).
 KEY_INTERVAL_MS = 90
 
+# Keys whose echo on the command line draws nothing.
+BLANK_KEYS = {"space"}
+
+
+def _end_with_parent():
+    """In the child: ask for SIGTERM when the test process dies (a CTest time-out kills it),
+    so no server or game outlives the test."""
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
 
 class GameEnded(Exception):
     """The game's process ended while the test still expected its window."""
@@ -46,7 +57,8 @@ class XServer:
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-noreset", "-nolisten", "tcp",
              "-screen", "0", "%dx%dx24" % SCREEN_SIZE],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_end_with_parent)
         os.close(write_end)
         # The server writes its display number, then a newline once it takes connections.
         answer = b""
@@ -97,7 +109,8 @@ class Game:
         self.display = server.display
         self.output = tempfile.TemporaryFile()
         self.process = subprocess.Popen([program], env=server.env, stdin=subprocess.DEVNULL,
-                                        stdout=self.output, stderr=subprocess.STDOUT)
+                                        stdout=self.output, stderr=subprocess.STDOUT,
+                                        preexec_fn=_end_with_parent)
         self.window = None
 
     # --- The window ---
@@ -162,8 +175,24 @@ class Game:
     def release(self, keysym):
         subprocess.run(["xdotool", "keyup", keysym], env=self.server.env, check=True)
 
+    def type_keys(self, keysyms):
+        """Types at the command line, one key at a time: after a key that changes the echo
+        the next waits until the window shows the change, so a busy machine that draws
+        late never gets two keys in one frame (the game would see only the second)."""
+        for keysym in keysyms:
+            before = self.screenshot()
+            self.keys(keysym)
+            if keysym in BLANK_KEYS:
+                time.sleep(KEY_INTERVAL_MS / 1000)
+                continue
+            deadline = time.monotonic() + 5
+            while self.screenshot() == before:
+                if time.monotonic() > deadline:
+                    raise AssertionError("the key %s changed nothing on the screen" % keysym)
+                time.sleep(0.01)
+
     def type_text(self, text):
-        self.keys(*[KEYSYM_OF.get(c, c) for c in text])
+        self.type_keys([KEYSYM_OF.get(c, c) for c in text])
 
     def close_window(self):
         """What a window manager sends when the player clicks the close button."""
