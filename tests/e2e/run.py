@@ -108,8 +108,8 @@ def close_window(ctx):
     game = ctx.start()
     wait_for(game, reference.state("title"), ctx.artifacts)
     game.keys("Return")
-    wait_for(game, reference.states[1], ctx.artifacts)  # the first page prompt
     expect(reference.states[1].kind == "page", "the first narration fits on one page")
+    wait_for(game, reference.states[1], ctx.artifacts)  # the first page prompt
     game.close_window()
     status = game.wait_exit()
     expect(status == 0, "status %d after the window was closed" % status)

@@ -20,8 +20,9 @@ WINDOW_SIZE = (640, 480)
 
 # Keys a Spanish player types that the server's default (US) keymap lacks, bound where a
 # Spanish keyboard has them: Ñ right of L (keycode 47), ¡ and ¿ left of Backspace (21).
-# They must be real keys: SDL 2 (under the SDL 1.2 compatibility library) drops the
-# events of a keycode that has no physical key, such as a free one picked at random.
+# They must be keys SDL 2 knows: under the SDL 1.2 compatibility library it drops the key
+# events of a keycode it has no scancode for (such as 8, the first free one), and the
+# character typed with them.
 SPANISH_KEYS = ((47, "ntilde Ntilde"), (21, "exclamdown questiondown"))
 
 # The keysym xdotool presses for each character typed; letters and digits are their own.
@@ -60,7 +61,8 @@ class XServer:
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_end_with_parent)
         os.close(write_end)
-        # The server writes its display number, then a newline once it takes connections.
+        # The server writes its display number (and a newline) when it is ready; the first
+        # connection is still retried for a moment.
         answer = b""
         deadline = time.monotonic() + 20
         while not answer.endswith(b"\n") and time.monotonic() < deadline:
