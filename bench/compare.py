@@ -1,0 +1,311 @@
+#!/usr/bin/env python3
+"""Runs the game and the baseline SDL program in turn under one Xvfb and reports game/baseline.
+
+Called by bench/compare.sh, which builds everything first. Both programs run with the frame
+log (frame_log.so) preloaded, which notes when each frame reaches the window; start-up is
+counted from just before the process is spawned; CPU time comes from /proc/<pid>/task/*/
+schedstat (nanoseconds on the CPU) over each waiting window.
+"""
+import argparse
+import hashlib
+import json
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+FRAME_MS = 25.0
+MONO = time.CLOCK_MONOTONIC
+
+
+def now_ns():
+    return time.clock_gettime_ns(MONO)
+
+
+def cpu_ns(pid):
+    """CPU time of every thread of pid so far, in nanoseconds."""
+    total = 0
+    task_dir = f"/proc/{pid}/task"
+    for tid in os.listdir(task_dir):
+        try:
+            with open(f"{task_dir}/{tid}/schedstat") as f:
+                total += int(f.read().split()[0])
+        except FileNotFoundError:  # a thread that just ended, or no schedstat in this kernel
+            pass
+    if total:
+        return total
+    with open(f"/proc/{pid}/stat") as f:  # coarser fallback: clock ticks of utime + stime
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) * 1_000_000_000 // os.sysconf("SC_CLK_TCK")
+
+
+def read_log(path):
+    load, frames = None, []
+    try:
+        with open(path) as f:
+            for line in f:
+                parts = line.split()
+                if len(parts) != 2:
+                    continue
+                if parts[0] == "load":
+                    load = int(parts[1])
+                elif parts[0] == "frame":
+                    frames.append(int(parts[1]))
+    except FileNotFoundError:
+        pass
+    return load, frames
+
+
+def percentile(values, p):
+    """Nearest-rank percentile."""
+    ordered = sorted(values)
+    rank = max(1, -(-len(ordered) * p // 100))
+    return ordered[int(rank) - 1]
+
+
+class Display:
+    """A private Xvfb; the display number comes back through -displayfd once it is ready."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as r:
+            while not number.endswith(b"\n"):
+                chunk = r.read(1)
+                if not chunk:
+                    raise RuntimeError("Xvfb did not start")
+                number += chunk
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("SDL_VIDEODRIVER", None)
+
+    def key(self, name):
+        subprocess.run(["xdotool", "key", name], env=self.env, check=True)
+
+    def shot(self):
+        """A digest of the whole screen, to tell a still screen from text being typed."""
+        data = subprocess.run(["import", "-window", "root", "rgb:-"], env=self.env, check=True,
+                              stdout=subprocess.PIPE).stdout
+        return hashlib.sha1(data).digest()
+
+    def close(self):
+        self.server.terminate()
+        self.server.wait()
+
+
+class Program:
+    """One run of a program under the frame log."""
+
+    def __init__(self, display, path, frame_log, log_path):
+        self.display = display
+        self.log_path = log_path
+        env = dict(display.env, SOMBRIAL_FRAME_LOG=log_path, LD_PRELOAD=frame_log)
+        self.spawned = now_ns()
+        self.pid = os.posix_spawn(path, [path], env)
+        self.status = None
+
+    def first_frame(self, timeout=20.0):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            load, frames = read_log(self.log_path)
+            if frames:
+                return load, frames[0]
+            self.check_alive()
+            time.sleep(0.002)
+        raise RuntimeError("no frame presented")
+
+    def check_alive(self):
+        pid, status = os.waitpid(self.pid, os.WNOHANG)
+        if pid:
+            self.status = status
+            raise RuntimeError(f"program ended early (status {status})")
+
+    def wait_window(self, seconds):
+        """CPU milliseconds per second and the frame intervals over a waiting window."""
+        cpu_start, t_start = cpu_ns(self.pid), now_ns()
+        time.sleep(seconds)
+        cpu_end, t_end = cpu_ns(self.pid), now_ns()
+        _, frames = read_log(self.log_path)
+        inside = [t for t in frames if t_start <= t <= t_end]
+        intervals = [(b - a) / 1e6 for a, b in zip(inside, inside[1:])]
+        return (cpu_end - cpu_start) / 1e6 / ((t_end - t_start) / 1e9), intervals
+
+    def quit(self, timeout=10.0):
+        """Releases Escape: both programs end with status 0."""
+        self.display.key("Escape")
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if pid:
+                if not (os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0):
+                    raise RuntimeError(f"program ended with status {status}")
+                return
+            time.sleep(0.01)
+        os.kill(self.pid, signal.SIGKILL)
+        os.waitpid(self.pid, 0)
+        raise RuntimeError("program did not end on Escape")
+
+    def kill(self):
+        try:
+            if os.waitpid(self.pid, os.WNOHANG)[0] == 0:
+                os.kill(self.pid, signal.SIGKILL)
+                os.waitpid(self.pid, 0)
+        except ChildProcessError:
+            pass
+
+
+def reach_command_line(display, limit=180.0):
+    """Presses space at every page prompt until the command line waits: a space that leaves
+    a still screen unchanged was typed into the command line (a space draws nothing)."""
+    end = time.monotonic() + limit
+    before = display.shot()
+    while time.monotonic() < end:
+        time.sleep(0.2)
+        current = display.shot()
+        if current != before:  # still typing
+            before = current
+            continue
+        display.key("space")
+        time.sleep(0.4)
+        after = display.shot()
+        if after == current:
+            return
+        before = after
+    raise RuntimeError("the command line was not reached")
+
+
+def measure(kind, display, paths, window, settle, scratch, run):
+    log_path = os.path.join(scratch, f"{kind}-{run}.log")
+    program = Program(display, paths[kind], paths["frame_log"], log_path)
+    try:
+        load, first = program.first_frame()
+        result = {"startup": (first - program.spawned) / 1e6, "loading": (load - program.spawned) / 1e6}
+        time.sleep(settle)
+        result["title"] = program.wait_window(window)
+        if kind == "game":
+            display.key("Return")
+            time.sleep(0.3)
+            reach_command_line(display)
+            time.sleep(settle)
+        result["command"] = program.wait_window(window)
+        program.check_alive()
+        program.quit()
+        return result
+    finally:
+        program.kill()
+
+
+def micro_benchmarks(bench, scratch):
+    out = os.path.join(scratch, "bench.json")
+    env = dict(os.environ, SDL_VIDEODRIVER="dummy")
+    subprocess.run([bench, "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true",
+                    f"--benchmark_out={out}", "--benchmark_out_format=json"], env=env, check=True)
+    with open(out) as f:
+        results = json.load(f)["benchmarks"]
+    for r in results:
+        if r["name"] == "PageLaidOutInstantly_median":
+            scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[r["time_unit"]]
+            return r["real_time"] * scale
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build", help="build folder with sombrial and bench/")
+    parser.add_argument("--runs", type=int, default=5, help="runs of each program (default 5)")
+    parser.add_argument("--window", type=float, default=5.0, help="seconds of each waiting window")
+    parser.add_argument("--settle", type=float, default=0.5, help="seconds before a window opens")
+    parser.add_argument("--no-micro", action="store_true", help="skip the micro-benchmarks")
+    args = parser.parse_args()
+
+    build = os.path.abspath(args.build)
+    paths = {"game": f"{build}/sombrial", "baseline": f"{build}/bench/sombrial_baseline",
+             "frame_log": f"{build}/bench/frame_log.so"}
+
+    page_us = None
+    if not args.no_micro:
+        print("== Micro-benchmarks (dummy video driver)", flush=True)
+        page_us = micro_benchmarks(f"{build}/bench/sombrial_bench", tempfile.gettempdir())
+
+    display = Display()
+    results = {"game": [], "baseline": []}
+    try:
+        with tempfile.TemporaryDirectory() as scratch:
+            print(f"\n== Game against baseline under Xvfb {display.name}: {args.runs} runs each, "
+                  f"{args.window:g} s windows", flush=True)
+            for kind in ("game", "baseline"):  # warm-up: page cache, X server
+                measure(kind, display, paths, 0.2, 0.1, scratch, "warm")
+            for run in range(args.runs):
+                order = ("game", "baseline") if run % 2 == 0 else ("baseline", "game")
+                for kind in order:
+                    r = measure(kind, display, paths, args.window, args.settle, scratch, run)
+                    results[kind].append(r)
+                    print(f"  run {run + 1} {kind:8s} start-up {r['startup']:6.1f} ms, "
+                          f"CPU {r['title'][0]:5.2f} / {r['command'][0]:5.2f} ms/s", flush=True)
+    finally:
+        display.close()
+    report(results, page_us, args)
+
+
+def report(results, page_us, args):
+    def med(kind, key):
+        return statistics.median(r[key] for r in results[kind])
+
+    def cpu(kind, phase):
+        return statistics.median(r[phase][0] for r in results[kind])
+
+    def intervals(kind, phase):
+        return [i for r in results[kind] for i in r[phase][1]]
+
+    rows = []
+    verdicts = []
+
+    def ratio_row(label, game, base, target):
+        ratio = game / base
+        rows.append((label, f"{game:8.2f}", f"{base:8.2f}", f"{ratio:6.3f}", f"<= {target}"))
+        verdicts.append(ratio <= target)
+
+    ratio_row("start-up to first frame, ms", med("game", "startup"), med("baseline", "startup"), 1.2)
+    rows.append(("  of which process loading, ms", f"{med('game', 'loading'):8.2f}",
+                 f"{med('baseline', 'loading'):8.2f}", "", ""))
+    base_cpu = statistics.median(r[p][0] for r in results["baseline"] for p in ("title", "command"))
+    ratio_row("CPU waiting on the title, ms/s", cpu("game", "title"), base_cpu, 1.1)
+    ratio_row("CPU waiting on the command line, ms/s", cpu("game", "command"), base_cpu, 1.1)
+    base_iv = intervals("baseline", "title") + intervals("baseline", "command")
+    for phase, name in (("title", "title"), ("command", "command line")):
+        game_iv = intervals("game", phase)
+        g_med, b_med = statistics.median(game_iv), statistics.median(base_iv)
+        rows.append((f"frame period on the {name}, median ms", f"{g_med:8.3f}", f"{b_med:8.3f}",
+                     f"{g_med - b_med:+6.3f}", "within 0.5 ms"))
+        verdicts.append(abs(g_med - b_med) <= 0.5)
+        g99, b99 = percentile(game_iv, 99), percentile(base_iv, 99)
+        rows.append((f"frame period on the {name}, 99th pct ms", f"{g99:8.3f}", f"{b99:8.3f}",
+                     f"{g99 / b99:6.3f}", ""))
+    if page_us is not None:
+        share = page_us / (FRAME_MS * 1000) * 100
+        rows.append(("page laid out instantly, us", f"{page_us:8.2f}", "", f"{share:5.2f}%",
+                     "< 1% of a frame"))
+        verdicts.append(share < 1)
+
+    print(f"\n{'':42s} {'game':>8s} {'baseline':>8s} {'ratio':>6s}  target")
+    for label, g, b, r, t in rows:
+        print(f"{label:42s} {g:>8s} {b:>8s} {r:>6s}  {t}")
+    print(f"\nBaseline CPU is the median of its two windows; intervals are pooled over all runs "
+          f"({len(base_iv)} baseline, {len(intervals('game', 'title'))} + "
+          f"{len(intervals('game', 'command'))} game).")
+    print("All targets met." if all(verdicts) else "Some targets missed.")
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except (RuntimeError, subprocess.CalledProcessError) as error:
+        print(f"compare: {error}", file=sys.stderr)
+        sys.exit(1)
