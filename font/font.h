@@ -66,11 +66,12 @@ extern FontListNode* FontList;
 // only when it stops at a full page, never cleared by it. Callers set it to 0 first.
 extern int32_t PageBreak;
 
-// Allocates a zeroed font record and its text buffer, not yet on FontList.
-// Called once at start-up; the font lives until the process ends.
+// Allocates a zeroed font record and its text buffer, not yet on FontList; null when
+// memory runs out. Called once at start-up; the font lives until the process ends.
 BitmapFont* BitmapFont_Create(void);
 
-// Builds the current font's glyph table and metrics from `image`, taking ownership of it.
+// Builds the current font's glyph table and metrics from `image`, taking ownership of it
+// and keying its background unless it has its own alpha. Keeps the first 256 glyph runs.
 // False when there is no current font, or when `image` is null (reported on stdout).
 bool BitmapFont_Load(SDL_Surface* image);
 
@@ -83,6 +84,7 @@ int32_t BitmapFont_FindBaseline(void);
 uint32_t BitmapFont_GetPixel(SDL_Surface* surface, int32_t x, int32_t y);
 
 // Formats (at most 1023 characters) and draws plainly at (x, y): newlines only, no wrap.
+// Used for the page prompt and the command line echo.
 void BitmapFont_Draw(int32_t x, int32_t y, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
@@ -90,10 +92,12 @@ void BitmapFont_Draw(int32_t x, int32_t y, const char* format, ...)
 void BitmapFont_DrawText(const char* text, Sint16 x, Sint16 y);
 
 // Formats (at most 1023 characters), fills the font's LayoutState and runs `layout` on it.
+// Narration pages go through here; their text is an argument of "%s", never the format.
 void BitmapFont_DrawLayout(int32_t x, int32_t y, LayoutOperation layout, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
-// Lays out one page at once: wraps words at x 645, stops before a glyph of line 4.
+// Lays out one page at once: wraps words at x 645, stops before a glyph of line 4 and
+// leaves its index in PageBreak. Glyph rows come from row 2 of the image.
 void LayoutInstant(int32_t* penX, int32_t* penY, LayoutState* state);
 
 // As LayoutInstant, presenting one frame after every glyph (the typewriter effect).

@@ -12,20 +12,24 @@
 namespace {
 
 // The one narration font: created, put on the font list, given the embedded sheet.
+// Without memory for the font the game runs on without visible text.
 void StartFont()
 {
-    BitmapFont* font = BitmapFont_Create();
-    FontListNode* node = static_cast<FontListNode*>(malloc(sizeof(FontListNode)));
-    if (!font || !node)
-        return;  // no font: the game runs on without visible text
-    node->font = font;
-    node->next = FontList;
-    FontList = node;
+    if (BitmapFont* font = BitmapFont_Create()) {
+        FontListNode* node = static_cast<FontListNode*>(malloc(sizeof(FontListNode)));
+        if (node) {
+            node->font = font;
+            node->next = FontList;
+            FontList = node;
+        }
+    }
 
     SDL_Surface* sheet = LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA");
     if (FontList && FontList->font) {
         FontList->font->target = Screen;
-        BitmapFont_Load(sheet);
+        BitmapFont_Load(sheet);  // reports a sheet that did not decode
+    } else if (sheet) {
+        SDL_FreeSurface(sheet);  // no font to own it
     }
 }
 
