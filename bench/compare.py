@@ -229,6 +229,22 @@ def micro_benchmarks(bench, scratch):
     return None
 
 
+def machine():
+    """One line about where the figures come from."""
+    model = "unknown CPU"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/loadavg") as f:
+        load = " ".join(f.read().split()[:3])
+    sdl = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", "libsdl1.2debian"],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    return (f"{model}, {os.cpu_count()} CPUs, Linux {os.uname().release}, "
+            f"SDL {sdl or '?'}, load average {load}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", help="build folder with sombrial and bench/")
@@ -242,6 +258,7 @@ def main():
     paths = {"game": f"{build}/sombrial", "baseline": f"{build}/bench/sombrial_baseline",
              "frame_log": f"{build}/bench/frame_log.so"}
 
+    print(f"Machine: {machine()}", flush=True)
     page_us = None
     if not args.no_micro:
         print("== Micro-benchmarks (dummy video driver)", flush=True)
