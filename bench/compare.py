@@ -259,15 +259,14 @@ def main():
              "frame_log": f"{build}/bench/frame_log.so"}
 
     print(f"Machine: {machine()}", flush=True)
-    page_us = None
-    if not args.no_micro:
-        print("== Micro-benchmarks (dummy video driver)", flush=True)
-        page_us = micro_benchmarks(f"{build}/bench/sombrial_bench", tempfile.gettempdir())
-
-    display = Display()
     results = {"game": [], "baseline": []}
-    try:
-        with tempfile.TemporaryDirectory() as scratch:
+    page_us = None
+    with tempfile.TemporaryDirectory() as scratch:
+        if not args.no_micro:
+            print("== Micro-benchmarks (dummy video driver)", flush=True)
+            page_us = micro_benchmarks(f"{build}/bench/sombrial_bench", scratch)
+        display = Display()
+        try:
             print(f"\n== Game against baseline under Xvfb {display.name}: {args.runs} runs each, "
                   f"{args.window:g} s windows", flush=True)
             for kind in ("game", "baseline"):  # warm-up: page cache, X server
@@ -279,12 +278,12 @@ def main():
                     results[kind].append(r)
                     print(f"  run {run + 1} {kind:8s} start-up {r['startup']:6.1f} ms, "
                           f"CPU {r['title'][0]:5.2f} / {r['command'][0]:5.2f} ms/s", flush=True)
-    finally:
-        display.close()
-    report(results, page_us, args)
+        finally:
+            display.close()
+    report(results, page_us)
 
 
-def report(results, page_us, args):
+def report(results, page_us):
     def med(kind, key):
         return statistics.median(r[key] for r in results[kind])
 
