@@ -1,11 +1,60 @@
-// The command line. (To be written.)
+// The command line: one line typed under the last narration page, returned on Enter.
 #include "console/console.h"
+
+#include "font/font.h"
 #include "shell/shell.h"
+
+namespace {
+
+constexpr uint32_t Enter = 13;
+constexpr uint32_t Backspace = 8;
+
+// The whole Screen anew: background, picture, the narration's last page and the echo.
+// The line is an argument of the echo, never a format: a typed "%" is drawn as "%".
+void DrawCommandLine(const char* line)
+{
+    SDL_FillRect(Screen, nullptr, 0);
+    DrawBackdrop(RoomPictureRows);
+    BitmapFont_DrawLayout(TextOriginX, TextOriginY, LayoutInstant, "%s", NarrationBuffer);
+    BitmapFont_Draw(TextOriginX, TextOriginY, "\n\n\n\n>%s", line);
+}
+
+// Latin-1 characters 32 to 254 go into the line; 255 and everything past Latin-1 do not.
+bool IsAccepted(uint32_t key)
+{
+    return key >= 32 && key <= 254;
+}
+
+}  // namespace
 
 void ReadCommandLine(char* line)
 {
+    size_t length = 0;
     line[0] = '\0';
+    DrawCommandLine(line);
+
+    // Only an Enter counts in the first frame; any other key of it is dropped.
     PresentFrame();
-    while (LastKey != 13)
+    if (LastKey == Enter) {
+        NarrationBuffer[0] = '\0';
+        return;
+    }
+    for (;;) {
         PresentFrame();
+        uint32_t key = LastKey;
+        if (key == 0)
+            continue;  // no key, or one without a character: nothing to redraw
+        if (key == Enter) {
+            NarrationBuffer[0] = '\0';
+            return;
+        }
+        // A character past the limit is refused like any other key that is not taken:
+        // the line stays, the Screen is redrawn. The limit leaves room for normalisation.
+        if (IsAccepted(key) && length < CommandLineLimit)
+            line[length++] = static_cast<char>(key);
+        else if (key == Backspace && length > 0)
+            --length;
+        line[length] = '\0';
+        DrawCommandLine(line);
+    }
 }

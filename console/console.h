@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 extern "C" {
 
@@ -10,6 +11,10 @@ constexpr size_t NarrationBufferSize = 4096;
 // Longest line the command line accepts; normalisation may lengthen a line by up to
 // 19 bytes, so every accepted line still fits the 512-byte command buffer.
 constexpr size_t CommandLineLimit = 492;
+
+// Where narration pages, the page prompt and the command line begin: just under the picture.
+constexpr int32_t TextOriginX = 5;
+constexpr int32_t TextOriginY = 350;
 
 // Game text waiting to be shown (or whose last page is on the Screen), NUL-terminated Latin-1.
 extern char NarrationBuffer[NarrationBufferSize];

@@ -1,4 +1,62 @@
-// Message kinds and endings. (To be written.)
+// Message kinds: "txt" queues game text; "fin" and "gameover" play an ending and exit.
 #include "console/console.h"
 
-void Narrate(const char*, const char*) {}
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+#include "assets/assets.h"
+#include "shell/shell.h"
+
+namespace {
+
+// A kind is matched over at most this many characters: in effect the whole name.
+constexpr size_t KindLength = 32;
+
+struct MessageKind {
+    const char* name;
+    const unsigned char* picture;  // the ending's full-window picture; null for "txt"
+    const uint32_t* pictureSize;
+};
+
+// name        picture              pictureSize
+const std::array<MessageKind, 3> MessageKinds = {{
+    {"txt", nullptr, nullptr},
+    {"fin", ChapterEndPicture, &ChapterEndPictureSize},
+    {"gameover", GameOverPicture, &GameOverPictureSize},
+}};
+
+const MessageKind* FindKind(const char* kind)
+{
+    for (const MessageKind& k : MessageKinds)
+        if (strncmp(kind, k.name, KindLength) == 0)
+            return &k;
+    return nullptr;
+}
+
+// All pending narration, each page closed by space, then the picture until Enter.
+[[noreturn]] void PlayEnding(const MessageKind& kind)
+{
+    ShowFinalNarration();
+    SetBackdrop(LoadEmbeddedImage(kind.picture, *kind.pictureSize, "BMP"));
+    SDL_FillRect(Screen, nullptr, 0);
+    DrawBackdrop(FullPictureRows);
+    PresentFrame();
+    while (LastKey != 13)
+        PresentFrame();
+    exit(0);
+}
+
+}  // namespace
+
+void Narrate(const char* text, const char* kind)
+{
+    const MessageKind* found = kind ? FindKind(kind) : nullptr;
+    if (!found)
+        return;  // an unknown kind shows nothing and drops the text
+    SDL_FillRect(Screen, nullptr, 0);
+    DrawBackdrop(RoomPictureRows);
+    AppendNarration(text);
+    if (found->picture)
+        PlayEnding(*found);
+}

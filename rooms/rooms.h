@@ -1,6 +1,8 @@
 // Adventure script: the room protocol, the game flags and the four rooms.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 extern "C" {
@@ -21,9 +23,62 @@ extern int32_t ShotgunTaken;
 extern int32_t DogDead;
 extern int32_t RatTaken;
 
+// The four rooms. Called by the turn loop through CurrentRoom.
 int32_t Laboratory(char* command);
 int32_t Corridor(char* command);
 int32_t ExitDoor(char* command);
 int32_t RestRoom(char* command);
 
 }  // extern "C"
+
+// --- What the rooms share: their command tables and how they are run. ---
+
+// A flag and the value a command needs it to hold.
+struct FlagTest {
+    int32_t* flag;
+    int32_t value;
+};
+
+// A flag and the value a command gives it.
+struct FlagSet {
+    int32_t* flag;
+    int32_t value;
+};
+
+// What a command does once it has narrated and set its flags.
+enum class Then {
+    Answer,   // the turn is over: return 0
+    GoOn,     // empty the line and go on down the table, so nothing else answers it
+    Move,     // CurrentRoom = `to`, return 1
+    Action,   // run `action` on the line, then return 0
+};
+
+// Matches every line, the empty one included.
+constexpr const char* AnyLine = "\x01any";
+
+// One row of a room's script, tried top to bottom; the first row whose tests hold and
+// whose line matches acts, and its `then` says whether later rows may still act.
+struct RoomCommand {
+    std::array<const char*, 4> lines;  // normalised lines it answers (unused slots null)
+    std::array<FlagTest, 2> when;      // every test with a flag must hold
+    const char* text;                  // narrated first, when not null
+    const char* kind;                  // "txt", or "gameover" for the death
+    std::array<FlagSet, 2> sets;       // flags changed after the text
+    Then then;
+    RoomHandler to;                    // for Then::Move
+    void (*action)(char* command);     // for Then::Action
+};
+
+// Decodes the room picture, makes it the Backdrop, draws it and narrates `text`.
+// The entry of every room, with the room's picture and description.
+void EnterRoom(const unsigned char* picture, uint32_t size, const char* text);
+
+// A room's turn: normalises the line, runs the table, and hands a line nothing answered
+// to the common commands. Returns the handler's result.
+int32_t RunRoomCommands(char* command, const RoomCommand* table, size_t rows);
+
+template <size_t N>
+int32_t RunRoomCommands(char* command, const RoomCommand (&table)[N])
+{
+    return RunRoomCommands(command, table, N);
+}

@@ -1,0 +1,76 @@
+// The laboratory: the rat, the syringe, the caged dog, and later the dog loose.
+#include "assets/assets.h"
+#include "rooms/rooms.h"
+
+namespace {
+
+const char Description[] =
+    "Te encuentras en los sotanos de un laboratorio. En una pequeña sala rodeado de tubos y "
+    "probetas. En una pared de la sala hay varias jaulas vacias excepto una, en la que un doberman "
+    "te mira atentamente y en silencio tras los barrotes. Estas frente a una mesa y un pequeño "
+    "animal yace sobre ella. Tambien puedes observar que hay una jeringuilla con un liquido verde.";
+
+const char DogLooseDescription[] =
+    "Entras a la sala pero te llevas el mayor susto de tu vida. La rata a debido morder e infectar "
+    "el virus al doberman que a enloquecido y a escapado de la jaula. Si no reaccionas pronto estas "
+    "muerto.";
+
+const char Shot[] =
+    "Rapidamente apuntas a la bestia y disparas. La sangre salpica toda la sala. La rata esta "
+    "escondida en un rincon.";
+
+const char Death[] =
+    "Intentas huir pero la bestia se avalanza sobre ti y muerde tu yugular matandote en pocos "
+    "segundos.\nHas muerto\nFIN";
+
+const char RatTakenText[] = "Coges la rata.";
+
+const char RatText[] =
+    "Parece una especie de roedor mediano. Tal vez una cobaya o un conejo enano. Esta inconsciente "
+    "o muerto.";
+
+const char DogText[] =
+    "Su aspecto es fiero y su postura tensa. No se mueve, solo te observa en tension, como "
+    "dispuesto a reaccionar en cualquier momento.";
+
+const char TableText[] =
+    "Fria y dura. Esta llena de instrumentos punzantes y algunos frascos con misteriosos y "
+    "extraños liquidos.";
+
+const char RoomText[] = "Es pequeña, fria y lugubre. No es nada acogedor.";
+
+const char Injection[] =
+    "En el cuerpo del animal inyectas el liquido verde. No parece suceder nada pero a los pocos "
+    "segundos el roedor reacciona y se despierta subitamente escapando de la mesa en un salto. Solo "
+    "te da tiempo a ver como se cuela por la ranura de la puerta entreabierta al sur de la sala.";
+
+// The encounter comes first: while the dog is loose and alive every line, even an empty
+// one, is either the shot or the player's death.
+const RoomCommand Commands[] = {
+    // lines                                          while                                  text         kind        sets                               then
+    {{"USAR ESCOPETA", "USAR ESCOPETA EN PERRO",
+      "disparar ESCOPETA EN PERRO", "disparar ESCOPETA"}, {{{&DogLoose, 1}, {&ShotgunTaken, 1}}}, Shot,        "txt",      {{{&DogDead, 1}, {&DogLoose, 0}}}, Then::GoOn, nullptr, nullptr},
+    {{AnyLine},                                       {{{&DogLoose, 1}, {&DogDead, 0}}},      Death,       "gameover", {},                                Then::Answer, nullptr, nullptr},
+    {{"COGER RATA"},                                  {{{&DogDead, 1}}},                      RatTakenText, "txt",     {{{&RatTaken, 1}}},                Then::GoOn, nullptr, nullptr},
+    {{"EXAMINAR RATA"},                               {},                                     RatText,     "txt",      {},                                Then::Answer, nullptr, nullptr},
+    {{"EXAMINAR PERRO"},                              {},                                     DogText,     "txt",      {},                                Then::Answer, nullptr, nullptr},
+    {{"EXAMINAR MESA"},                               {},                                     TableText,   "txt",      {},                                Then::Answer, nullptr, nullptr},
+    {{"EXAMINAR SALA"},                               {},                                     RoomText,    "txt",      {},                                Then::Answer, nullptr, nullptr},
+    {{"USAR JERINGUILLA EN RATA",
+      "INYECTAR JERINGUILLA EN RATA"},                {},                                     Injection,   "txt",      {{{&RatInCorridor, 1}}},           Then::Answer, nullptr, nullptr},
+    {{"s", "sur"},                                    {},                                     nullptr,     nullptr,    {},                                Then::Move, Corridor, nullptr},
+};
+
+}  // namespace
+
+int32_t Laboratory(char* command)
+{
+    if (!command) {
+        if (DogLoose)
+            EnterRoom(LaboratoryDogPicture, LaboratoryDogPictureSize, DogLooseDescription);
+        else
+            EnterRoom(LaboratoryPicture, LaboratoryPictureSize, Description);
+        return 0;
+    }
+    return RunRoomCommands(command, Commands);
+}

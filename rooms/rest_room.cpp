@@ -1,0 +1,27 @@
+// The rest room: files, books and the shotgun on the wall.
+#include "assets/assets.h"
+#include "rooms/rooms.h"
+
+namespace {
+
+const char Description[] =
+    "Estas en una sala de descanso. Hay varios armarios con cientos de archivos y de libros de "
+    "quimica y zoologia. No tienes tiempo de leerlos ahora. Tambien puedes observar que hay una "
+    "escopeta en la pared. Puedes ir al norte.";
+
+const RoomCommand Commands[] = {
+    // lines              while  text                  kind   sets                   then
+    {{"COGER ESCOPETA"},  {},    "Coges la escopeta.", "txt", {{{&ShotgunTaken, 1}}}, Then::Answer, nullptr, nullptr},
+    {{"n", "norte"},      {},    nullptr,              nullptr, {},                  Then::Move, Corridor, nullptr},
+};
+
+}  // namespace
+
+int32_t RestRoom(char* command)
+{
+    if (!command) {
+        EnterRoom(RestRoomPicture, RestRoomPictureSize, Description);
+        return 0;
+    }
+    return RunRoomCommands(command, Commands);
+}
