@@ -219,7 +219,8 @@ def frame_intervals(frames, spans):
 
 def one_run(display, paths, order, window, settle, scratch, run):
     """Both programs side by side: started one after the other, then measured together while
-    the game waits on its title and on its command line."""
+    the game waits on its title and on its command line. A run without a window only starts
+    and ends them (a warm-up of the page cache and the X server)."""
     programs = {}
     results = {}
     try:
@@ -227,6 +228,10 @@ def one_run(display, paths, order, window, settle, scratch, run):
             programs[kind] = Program(display, kind, paths[kind], paths["frame_log"],
                                      os.path.join(scratch, f"{kind}-{run}.log"))
             results[kind] = programs[kind].start_up()
+        if not window:
+            for p in programs.values():
+                p.quit()
+            return results
         time.sleep(settle)
         for kind, measured in waiting_window(programs, window).items():
             results[kind]["title"] = measured
@@ -302,7 +307,7 @@ def main():
         try:
             print(f"\n== Game against baseline under Xvfb {display.name}: {args.runs} runs each, "
                   f"{args.window:g} s windows", flush=True)
-            one_run(display, paths, ("game", "baseline"), 0.2, 0.1, scratch, "warm-up")
+            one_run(display, paths, ("game", "baseline"), 0, 0, scratch, "warm-up")
             for run in range(args.runs):
                 order = ("game", "baseline") if run % 2 == 0 else ("baseline", "game")
                 r = one_run(display, paths, order, args.window, args.settle, scratch, run)
