@@ -2,7 +2,7 @@
 """Makes every embedded asset of the game from code alone, deterministically.
 
 Usage: tools/make_assets.py [OUTPUT_DIR]   (default: assets/data)
-Needs Debian's python3-pil and fonts-dejavu-core. The outputs are committed, so
+Needs Debian's python3-pil, python3-numpy and fonts-dejavu-core. The outputs are committed, so
 building the game never runs this.
 """
 
