@@ -104,9 +104,10 @@ class Display:
         """Focuses the window (there is no window manager) and types the key there."""
         self.xdotool("windowfocus", "--sync", window, "key", name)
 
-    def shot(self):
-        """A digest of the whole screen, to tell a still screen from text being typed."""
-        data = subprocess.run(["import", "-window", "root", "rgb:-"], env=self.env, check=True,
+    def shot(self, window):
+        """A digest of the window's picture, to tell a still window from text being typed.
+        Grabbing stalls the X server for a moment, and with it both programs' frames."""
+        data = subprocess.run(["import", "-window", window, "rgb:-"], env=self.env, check=True,
                               stdout=subprocess.PIPE).stdout
         return hashlib.sha1(data).digest()
 
@@ -191,17 +192,17 @@ def reach_command_line(display, window, limit=180.0):
     Returns the spans of monotonic nanoseconds during which the screen was changing."""
     end = time.monotonic() + limit
     spans = []
-    before, before_at = display.shot(), now_ns()
+    before, before_at = display.shot(window), now_ns()
     while time.monotonic() < end:
         time.sleep(0.2)
-        current, current_at = display.shot(), now_ns()
+        current, current_at = display.shot(window), now_ns()
         if current != before:  # still typing
             spans.append((before_at, current_at))
             before, before_at = current, current_at
             continue
         display.key(window, "space")
         time.sleep(0.4)
-        after, after_at = display.shot(), now_ns()
+        after, after_at = display.shot(window), now_ns()
         if after == current:
             return spans
         before, before_at = after, after_at
