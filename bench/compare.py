@@ -218,6 +218,18 @@ def frame_intervals(frames, spans):
     return intervals
 
 
+def start_up_alone(display, paths, kind, scratch, run):
+    """One start of a program alone on the display, up to its first frame, then Escape."""
+    program = Program(display, kind, paths[kind], paths["frame_log"],
+                      os.path.join(scratch, f"start-{kind}-{run}.log"))
+    try:
+        times = program.start_up()
+        program.quit()
+        return times
+    finally:
+        program.kill()
+
+
 def one_run(display, paths, order, window, settle, scratch, run):
     """Both programs side by side: started one after the other, then measured together while
     the game waits on its title and on its command line. A run without a window only starts
@@ -289,6 +301,8 @@ def main():
     parser.add_argument("build", help="build folder with sombrial and bench/")
     parser.add_argument("--runs", type=int, default=5, help="runs of each program (default 5)")
     parser.add_argument("--window", type=float, default=5.0, help="seconds of each waiting window")
+    parser.add_argument("--starts", type=int, default=20,
+                        help="start-ups of each program alone, for the start-up figure (default 20)")
     parser.add_argument("--settle", type=float, default=0.5, help="seconds before a window opens")
     parser.add_argument("--no-micro", action="store_true", help="skip the micro-benchmarks")
     args = parser.parse_args()
@@ -299,6 +313,7 @@ def main():
 
     print(f"Machine: {machine()}", flush=True)
     results = {"game": [], "baseline": []}
+    starts = {"game": [], "baseline": []}
     page_us = None
     with tempfile.TemporaryDirectory() as scratch:
         if not args.no_micro:
@@ -314,21 +329,27 @@ def main():
                 r = one_run(display, paths, order, args.window, args.settle, scratch, run)
                 for kind in ("game", "baseline"):
                     results[kind].append(r[kind])
-                    print(f"  run {run + 1} {kind:8s} start-up {r[kind]['startup']:6.1f} ms, "
-                          f"CPU {r[kind]['title'][0]:5.2f} / {r[kind]['command'][0]:5.2f} ms/s",
-                          flush=True)
+                    print(f"  run {run + 1} {kind:8s} CPU waiting {r[kind]['title'][0]:5.2f} (title) "
+                          f"{r[kind]['command'][0]:5.2f} (command line) ms/s", flush=True)
+            for run in range(args.starts):
+                order = ("game", "baseline") if run % 2 == 0 else ("baseline", "game")
+                for kind in order:
+                    starts[kind].append(start_up_alone(display, paths, kind, scratch, run))
+            print("  start-ups alone, ms: " + "; ".join(
+                f"{kind} " + " ".join(f"{t['startup']:.1f}" for t in starts[kind])
+                for kind in ("game", "baseline")), flush=True)
         finally:
             display.close()
-    report(results, page_us)
+    report(results, starts, page_us)
 
 
 PHASES = (("title", "waiting on the title"), ("command", "waiting on the command line"),
           ("typing", "while the game types"))
 
 
-def report(results, page_us):
+def report(results, starts, page_us):
     def med(kind, key):
-        return statistics.median(r[key] for r in results[kind])
+        return statistics.median(t[key] for t in starts[kind])
 
     def mean_cpu(kind, phase):
         return statistics.mean(r[phase][0] for r in results[kind])
@@ -339,12 +360,14 @@ def report(results, page_us):
     rows = []
     verdicts = []
     g, b = med("game", "startup"), med("baseline", "startup")
-    rows.append(("start-up to first frame, ms (median)", f"{g:8.2f}", f"{b:8.2f}", f"{g / b:6.3f}",
+    rows.append((f"start-up to first frame, ms (median of {len(starts['game'])})", f"{g:8.2f}", f"{b:8.2f}", f"{g / b:6.3f}",
                  "<= 1.2"))
     verdicts.append(g / b <= 1.2)
+    g, b = (min(t["startup"] for t in starts[k]) for k in ("game", "baseline"))
+    rows.append(("  best start-up, ms", f"{g:8.2f}", f"{b:8.2f}", f"{g / b:6.3f}", ""))
     for part, key in (("process loading", "loading"), ("the rest", "after_loading")):
         g, b = med("game", key), med("baseline", key)
-        rows.append((f"  of which {part}, ms", f"{g:8.2f}", f"{b:8.2f}", f"{g / b:6.3f}", ""))
+        rows.append((f"  of which {part}, ms (median)", f"{g:8.2f}", f"{b:8.2f}", f"{g / b:6.3f}", ""))
     for phase, name in PHASES[:2]:
         g, b = mean_cpu("game", phase), mean_cpu("baseline", phase)
         rows.append((f"CPU {name}, ms/s (mean)", f"{g:8.2f}", f"{b:8.2f}", f"{g / b:6.3f}",
