@@ -299,7 +299,7 @@ def machine():
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", help="build folder with sombrial and bench/")
-    parser.add_argument("--runs", type=int, default=5, help="runs of each program (default 5)")
+    parser.add_argument("--runs", type=int, default=8, help="side-by-side runs (default 8)")
     parser.add_argument("--window", type=float, default=5.0, help="seconds of each waiting window")
     parser.add_argument("--starts", type=int, default=20,
                         help="start-ups of each program alone, for the start-up figure (default 20)")
