@@ -15,7 +15,7 @@
 
 namespace {
 
-// The laboratory's description: the first text the player reads, three pages long.
+// The laboratory's description: the first text the player reads, longer than a page.
 const char PageText[] =
     "Te encuentras en los sotanos de un laboratorio. En una pequeña sala rodeado de tubos y "
     "probetas. En una pared de la sala hay varias jaulas vacias excepto una, en la que un "
