@@ -276,7 +276,7 @@ def micro_benchmarks(bench, scratch):
     for r in results:
         if r["name"] == "PageLaidOutInstantly_median":
             scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[r["time_unit"]]
-            return r["real_time"] * scale
+            return r["cpu_time"] * scale  # the machine may be shared: CPU time, not wall
     return None
 
 
@@ -387,7 +387,7 @@ def report(results, starts, page_us):
                      ""))
     if page_us is not None:
         share = page_us / (FRAME_MS * 1000) * 100
-        rows.append(("page laid out instantly, us", f"{page_us:8.2f}", "", f"{share:5.2f}%",
+        rows.append(("page laid out instantly, CPU us", f"{page_us:8.2f}", "", f"{share:5.2f}%",
                      "< 1% of a frame"))
         verdicts.append(share < 1)
 
