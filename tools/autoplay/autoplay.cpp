@@ -3,6 +3,10 @@
 //
 // usage: sombrial-autoplay [--shots DIR] SCRIPT
 //
+// --shots DIR saves the Screen as BMP files: title.bmp, page-N-K.bmp (page K of the narration
+// before command line N, at its prompt), prompt-N.bmp (command line N, before any key),
+// line-N.bmp (command line N with its line typed, before the Enter) and ending.bmp.
+//
 // The game keeps no code for this: the tool links the game's core with the test seam's
 // clock and keyboard, and wraps (linker --wrap) the few calls it watches: the typewriter
 // layout, the command line, Narrate and exit.
@@ -42,6 +46,7 @@ std::string ShotsDir;
 Wait Waiting = Wait::Title;
 Wait AfterPrompt = Wait::Nothing;
 bool CommandLineShot = false;
+bool LineTyped = false;  // the script gives the current command line a non-empty line
 int PromptCount = 0;
 int PageCount = 0;
 const char* Ending = nullptr;
@@ -125,6 +130,9 @@ void OnFrame()
         if (!CommandLineShot) {
             Shot("prompt-" + std::to_string(PromptCount) + ".bmp");
             CommandLineShot = true;
+        } else if (LineTyped && seam::QueuedFrames() == 1) {
+            // Only the Enter is left: the whole line stands in the echo.
+            Shot("line-" + std::to_string(PromptCount) + ".bmp");
         }
         break;
     case Wait::EndingPicture:
@@ -222,6 +230,7 @@ void __wrap_ReadCommandLine(char* line)
     fflush(stdout);
 
     seam::QueueIdle(1);  // keys of the line's first frame would not be taken
+    LineTyped = NextLine < Script.size() && !Script[NextLine].empty();
     if (NextLine < Script.size()) {
         for (char16_t key : Script[NextLine++])
             seam::QueueKey(static_cast<uint16_t>(key));

@@ -1,0 +1,14 @@
+#!/bin/sh
+# The whole CTest suite of build/test once more, on the SDL 1.2 compatibility library (SDL 2
+# underneath) that Debian's libsdl1.2-compat installs beside the classic library: the same
+# build must pass every test on both.
+set -eu
+compat=/usr/lib/$(gcc -print-multiarch)/sdl12-compat
+export LD_LIBRARY_PATH="$compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+# Make sure the programs really load it, or this would quietly test the classic one again.
+if ! ldd build/test/sombrial | grep -q "$compat/libSDL-1.2.so"; then
+    echo "build/test/sombrial does not load $compat/libSDL-1.2.so.0 (libsdl1.2-compat)" >&2
+    exit 1
+fi
+cd build/test
+ctest --output-on-failure -j "$(nproc)"
