@@ -33,6 +33,7 @@ int main(int argc, char **argv)
 
     picture = SDL_LoadBMP_RW(SDL_RWFromConstMem(BaselinePicture, (int)BaselinePictureSize), 1);
     SDL_BlitSurface(picture, NULL, screen, NULL);
+    SDL_FreeSurface(picture); /* shown once; the screen keeps it */
 
     for (;;) {
         Uint32 start = SDL_GetTicks();
