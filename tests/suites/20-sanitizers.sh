@@ -7,7 +7,7 @@ set -eu
 top=$(pwd)
 log=build/asan/sanitizer-reports.log
 
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_SANITIZE=ON
+CC=gcc CXX=g++ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_SANITIZE=ON
 cmake --build build/asan -j "$(nproc)"
 
 # Every check on and fatal; a leak makes the process exit non-zero, also in a child
