@@ -41,15 +41,25 @@ test)
     install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES
     build build/test ""
     # Every suite runs even when an earlier one fails; the command fails if any did.
-    status=0
-    (cd build/test && ctest --output-on-failure -j "$(nproc)") || status=1
+    passed=0 failed=0
+    if (cd build/test && ctest --output-on-failure -j "$(nproc)"); then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
     # Further suites (other builds, other libraries, real windows), each a script of its own.
     for suite in tests/suites/*.sh; do
         [ -e "$suite" ] || continue
         echo "== $suite"
-        sh "$suite" || status=1
+        if sh "$suite"; then
+            passed=$((passed + 1))
+        else
+            echo "== $suite FAILED"
+            failed=$((failed + 1))
+        fi
     done
-    exit $status
+    echo "suites: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
     ;;
 *)
     echo "usage: $0 play|test" >&2
