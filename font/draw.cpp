@@ -14,11 +14,6 @@ constexpr int32_t RightMargin = 645;   // a word may end exactly here
 constexpr int32_t LinesPerPage = 3;
 constexpr int32_t LayoutSourceRow = 2;  // the layouts copy glyph rows from here
 
-BitmapFont* CurrentFont()
-{
-    return FontList ? FontList->font : nullptr;
-}
-
 // Glyph index of a Latin-1 byte, or -1 for bytes that have no glyph (space and newline
 // included; the callers handle those first).
 int GlyphIndex(unsigned char c)

@@ -62,6 +62,12 @@ struct FontListNode {
 // First node of the font list; null while empty. Nodes are never freed.
 extern FontListNode* FontList;
 
+// The current font: the first node's font, or null. Every font operation works on it.
+inline BitmapFont* CurrentFont(void)
+{
+    return FontList ? FontList->font : nullptr;
+}
+
 // Index of the first character a full page could not lay out; written by a layout
 // only when it stops at a full page, never cleared by it. Callers set it to 0 first.
 extern int32_t PageBreak;

@@ -12,11 +12,6 @@ namespace {
 // Glyphs that FindBaseline samples: "a", "b" and "c".
 constexpr int BaselineGlyphs[] = {64, 65, 66};
 
-BitmapFont* CurrentFont()
-{
-    return FontList ? FontList->font : nullptr;
-}
-
 // True when some pixel of row y, columns [from, to), differs from `value`.
 bool RowHasInk(SDL_Surface* image, int32_t y, int32_t from, int32_t to, uint32_t value)
 {
@@ -117,9 +112,8 @@ bool BitmapFont_Load(SDL_Surface* image)
         SDL_UnlockSurface(image);  // the image's own alpha decides what shows
         return true;
     }
-    uint32_t key = BitmapFont_GetPixel(image, 0, image->h - 1);
     SDL_UnlockSurface(image);
-    SDL_SetColorKey(image, SDL_SRCCOLORKEY, key);
+    SDL_SetColorKey(image, SDL_SRCCOLORKEY, background);  // the bottom-left pixel
     return true;
 }
 

@@ -155,24 +155,24 @@ def command_line(ctx):
     expect(status == 0, "status %d after Escape at the command line" % status)
 
 
-def chapter(ctx):
-    """The whole chapter played by key presses, to its closing picture and Enter."""
-    reference = ctx.reference(walkthroughs.CHAPTER)
-    expect(reference.ending() == "fin", "the walkthrough does not reach the chapter's end")
+def play_to_ending(ctx, walkthrough, kind, picture):
+    """A walkthrough played by key presses to its ending picture, then Enter: status 0."""
+    reference = ctx.reference(walkthrough)
+    expect(reference.ending() == kind, "the walkthrough does not reach the %s ending" % kind)
     game = ctx.start()
     play(ctx, game, reference)
     status = game.wait_exit()
-    expect(status == 0, "status %d after Enter on the closing picture" % status)
+    expect(status == 0, "status %d after Enter on the %s picture" % (status, picture))
+
+
+def chapter(ctx):
+    """The whole chapter played by key presses, to its closing picture and Enter."""
+    play_to_ending(ctx, walkthroughs.CHAPTER, "fin", "closing")
 
 
 def death(ctx):
     """Meeting the loose dog unarmed: the death narration, its picture, and Enter."""
-    reference = ctx.reference(walkthroughs.DEATH)
-    expect(reference.ending() == "gameover", "the walkthrough does not reach the death")
-    game = ctx.start()
-    play(ctx, game, reference)
-    status = game.wait_exit()
-    expect(status == 0, "status %d after Enter on the game-over picture" % status)
+    play_to_ending(ctx, walkthroughs.DEATH, "gameover", "game-over")
 
 
 SCENARIOS = {
