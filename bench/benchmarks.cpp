@@ -16,12 +16,12 @@
 namespace {
 
 // The laboratory's description: the first text the player reads, longer than a page.
-const char PageText[] =
+constexpr auto PageText = Latin1(
     "Te encuentras en los sotanos de un laboratorio. En una pequeña sala rodeado de tubos y "
     "probetas. En una pared de la sala hay varias jaulas vacias excepto una, en la que un "
     "doberman te mira atentamente y en silencio tras los barrotes. Estas frente a una mesa y un "
     "pequeño animal yace sobre ella. Tambien puedes observar que hay una jeringuilla con un "
-    "liquido verde.";
+    "liquido verde.");
 
 const char TypicalCommand[] = "mirar animal";
 
@@ -67,7 +67,7 @@ void PageLaidOutInstantly(benchmark::State& state)
     int glyphs = GlyphsOnFirstPage(PageText);
     for (auto _ : state) {
         PageBreak = 0;
-        BitmapFont_DrawLayout(5, 350, LayoutInstant, "%s", PageText);
+        BitmapFont_DrawLayout(5, 350, LayoutInstant, "%s", PageText.text);
         benchmark::DoNotOptimize(PageBreak);
     }
     SetTimePerGlyph(state, glyphs);
@@ -91,7 +91,7 @@ void CommandLineRedraw(benchmark::State& state)
     for (auto _ : state) {
         SDL_FillRect(Screen, nullptr, 0);
         DrawBackdrop(RoomPictureRows);
-        BitmapFont_DrawLayout(5, 350, LayoutInstant, "%s", PageText);
+        BitmapFont_DrawLayout(5, 350, LayoutInstant, "%s", PageText.text);
         BitmapFont_Draw(5, 350, "\n\n\n\n>%s", TypicalCommand);
         benchmark::ClobberMemory();
     }

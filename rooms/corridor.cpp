@@ -5,27 +5,27 @@
 
 namespace {
 
-const char Description[] =
+constexpr auto Description = Latin1(
     "Estas en un pasillo. Cientos de tuberias y cables recorren las paredes, puedes ir al sur, "
-    "norte y oeste. Tambien puedes observar que hay un cuadro con un extraño dibujo.";
+    "norte y oeste. Tambien puedes observar que hay un cuadro con un extraño dibujo.");
 
-const char RatChewing[] = "En el suelo ves al roedor mordiendo unos cables.";
+constexpr auto RatChewing = Latin1("En el suelo ves al roedor mordiendo unos cables.");
 
-const char Blackout[] =
+constexpr auto Blackout = Latin1(
     "Al intentar cogerlo tiras de el pero se engancha a los cables. Derepente se oye un chispazo y "
     "se apaga la luz, quedando la estancia completamente a oscuras. No puedes moverte a tientas en "
-    "la oscuridad. La puerta de salida funciona con electricidad, necesitas restablecer la energia.";
+    "la oscuridad. La puerta de salida funciona con electricidad, necesitas restablecer la energia.");
 
-const char LighterText[] =
+constexpr auto LighterText = Latin1(
     "A tientas sacas el mechero en la oscuridad y lo enciendes, puedes ver a duras penas la "
-    "estancia. Unos cables rotos echan chispas.";
+    "estancia. Unos cables rotos echan chispas.");
 
-const char Repair[] =
+constexpr auto Repair = Latin1(
     "Con mucho cuidado coges el cable y lo arreglas con la cinta. Derepente vuelve la luz, no "
     "puedes dejar al animal, es importante para la investigacion pero no hay rastro de el. Puedes "
-    "ir al norte, sur y oeste.";
+    "ir al norte, sur y oeste.");
 
-const char Drawing[] = "Representa un patito.";
+constexpr auto Drawing = Latin1("Representa un patito.");
 
 // Each event empties the line it answered, so the next event never acts on the same line.
 // In the dark, and while only the lighter burns, the exits are not taken: the player

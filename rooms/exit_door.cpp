@@ -7,26 +7,26 @@
 
 namespace {
 
-const char Description[] =
+constexpr auto Description = Latin1(
     "Estas en la puerta de salida. Es una puerta blindada de maxima seguridad. A la derecha puedes "
-    "ver una ranura para introducir 3 digitos. Tambien puedes ir al este.";
+    "ver una ranura para introducir 3 digitos. Tambien puedes ir al este.");
 
-const char NoRat[] =
-    "\nNo puedes abandonar la estancia sin el roedor. Seria demasiado peligroso para la corporacion";
+constexpr auto NoRat = Latin1(
+    "\nNo puedes abandonar la estancia sin el roedor. Seria demasiado peligroso para la corporacion");
 
-const char Question[] = "¿que numeros deseas introducir?";
-const char WrongCode[] = "No ha pasado nada.";
+constexpr auto Question = Latin1("¿que numeros deseas introducir?");
+constexpr auto WrongCode = Latin1("No ha pasado nada.");
 const char DoorCode[] = "746";
 
 // The project's own contact address, in a reserved domain until it has one of its own.
-const char Closing[] =
+constexpr auto Closing = Latin1(
     "La puerta se abre. Sales al exterior del sotano pero solo para comprobar que algun tipo de "
     "accidente mortal a sucedido en el edificio. Hay una especie de gas toxico que no puedes "
     "evitar inhalar. Caes al suelo desmayado y despiertas a las pocas horas. No recuerdas nada "
     "\"¿donde estoy? ¿que es este lugar? ¡debo escapar de aqui!\" El edificio a sido evacuado y "
     "monstruos de toda clase andan sueltos por sus pasillos y habitaciones. Tienes un arma y un "
     "objetivo: sobrevivir.\nEsto es solo el comienzo de una horrible pesadilla que esta a punto "
-    "de empezar.\n\nContinuara...\n\nGracias por jugar: sombrial@example.org";
+    "de empezar.\n\nContinuara...\n\nGracias por jugar: sombrial@example.org");
 
 // The question stands above a second command line; that line is taken exactly as typed.
 void EnterCode(char* command)

@@ -4,45 +4,45 @@
 
 namespace {
 
-const char Description[] =
+constexpr auto Description = Latin1(
     "Te encuentras en los sotanos de un laboratorio. En una pequeña sala rodeado de tubos y "
     "probetas. En una pared de la sala hay varias jaulas vacias excepto una, en la que un doberman "
     "te mira atentamente y en silencio tras los barrotes. Estas frente a una mesa y un pequeño "
-    "animal yace sobre ella. Tambien puedes observar que hay una jeringuilla con un liquido verde.";
+    "animal yace sobre ella. Tambien puedes observar que hay una jeringuilla con un liquido verde.");
 
-const char DogLooseDescription[] =
+constexpr auto DogLooseDescription = Latin1(
     "Entras a la sala pero te llevas el mayor susto de tu vida. La rata a debido morder e infectar "
     "el virus al doberman que a enloquecido y a escapado de la jaula. Si no reaccionas pronto estas "
-    "muerto.";
+    "muerto.");
 
-const char Shot[] =
+constexpr auto Shot = Latin1(
     "Rapidamente apuntas a la bestia y disparas. La sangre salpica toda la sala. La rata esta "
-    "escondida en un rincon.";
+    "escondida en un rincon.");
 
-const char Death[] =
+constexpr auto Death = Latin1(
     "Intentas huir pero la bestia se avalanza sobre ti y muerde tu yugular matandote en pocos "
-    "segundos.\nHas muerto\nFIN";
+    "segundos.\nHas muerto\nFIN");
 
-const char RatTakenText[] = "Coges la rata.";
+constexpr auto RatTakenText = Latin1("Coges la rata.");
 
-const char RatText[] =
+constexpr auto RatText = Latin1(
     "Parece una especie de roedor mediano. Tal vez una cobaya o un conejo enano. Esta inconsciente "
-    "o muerto.";
+    "o muerto.");
 
-const char DogText[] =
+constexpr auto DogText = Latin1(
     "Su aspecto es fiero y su postura tensa. No se mueve, solo te observa en tension, como "
-    "dispuesto a reaccionar en cualquier momento.";
+    "dispuesto a reaccionar en cualquier momento.");
 
-const char TableText[] =
+constexpr auto TableText = Latin1(
     "Fria y dura. Esta llena de instrumentos punzantes y algunos frascos con misteriosos y "
-    "extraños liquidos.";
+    "extraños liquidos.");
 
-const char RoomText[] = "Es pequeña, fria y lugubre. No es nada acogedor.";
+constexpr auto RoomText = Latin1("Es pequeña, fria y lugubre. No es nada acogedor.");
 
-const char Injection[] =
+constexpr auto Injection = Latin1(
     "En el cuerpo del animal inyectas el liquido verde. No parece suceder nada pero a los pocos "
     "segundos el roedor reacciona y se despierta subitamente escapando de la mesa en un salto. Solo "
-    "te da tiempo a ver como se cuela por la ranura de la puerta entreabierta al sur de la sala.";
+    "te da tiempo a ver como se cuela por la ranura de la puerta entreabierta al sur de la sala.");
 
 // The encounter comes first: while the dog is loose and alive every line, even an empty
 // one, is either the shot or the player's death.

@@ -4,10 +4,10 @@
 
 namespace {
 
-const char Description[] =
+constexpr auto Description = Latin1(
     "Estas en una sala de descanso. Hay varios armarios con cientos de archivos y de libros de "
     "quimica y zoologia. No tienes tiempo de leerlos ahora. Tambien puedes observar que hay una "
-    "escopeta en la pared. Puedes ir al norte.";
+    "escopeta en la pared. Puedes ir al norte.");
 
 const RoomCommand Commands[] = {
     // lines              while  text                  kind   sets                   then

@@ -5,6 +5,36 @@
 #include <cstddef>
 #include <cstdint>
 
+// --- The game's texts: UTF-8 in the source, Latin-1 bytes at run time ("ñ" is 0xF1). ---
+
+// A text converted while compiling, so that every compiler (GCC, clang, em++) gives the same
+// bytes without a character-set flag. Used wherever a `const char*` is.
+template <size_t N>
+struct Latin1Text {
+    char text[N] = {};
+    constexpr operator const char*() const { return text; }
+};
+
+// Reached only by a character Latin-1 lacks; not constexpr, so such a text does not compile.
+void TextNotLatin1();
+
+template <size_t N>
+constexpr Latin1Text<N> Latin1(const char (&utf8)[N])
+{
+    Latin1Text<N> out;
+    size_t o = 0;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == 0xC2 || c == 0xC3)  // U+0080 to U+00FF: two bytes in UTF-8
+            out.text[o++] = static_cast<char>(((c & 0x03) << 6) | (utf8[++i] & 0x3F));
+        else if (c >= 0x80)
+            TextNotLatin1();
+        else
+            out.text[o++] = static_cast<char>(c);
+    }
+    return out;
+}
+
 extern "C" {
 
 // A room: entered with a null line, or given a writable command line for a turn.

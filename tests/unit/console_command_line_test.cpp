@@ -48,7 +48,7 @@ TEST_F(CommandLine, KeysMakeTheLine)
         {"backspace removes the last character", {0, 'a', 'b', 8, 'c', 13}, "ac"},
         {"back to empty", {0, 'a', 8, 13}, ""},
         {"127 to 160 accepted", {0, 'a', 127, 150, 160, 'b', 13}, "a\x7F\x96\xA0" "b"},
-        {"Latin-1 up to 254", {0, 0xF1, 0xBF, 0xA1, 254, 13}, "ñ¿¡\xFE"},
+        {"Latin-1 up to 254", {0, 0xF1, 0xBF, 0xA1, 254, 13}, "\xF1\xBF\xA1\xFE"},
         {"255 and beyond refused", {0, 'a', 255, 256, 0x20AC, 'b', 13}, "ab"},
         {"Tab and Escape pressed are not taken", {0, 'a', 9, 27, 'b', 13}, "ab"},
         {"other control codes are not taken", {0, 'a', 1, 10, 31, 'b', 13}, "ab"},
