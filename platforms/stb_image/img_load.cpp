@@ -1,0 +1,104 @@
+// IMG_LoadTyped_RW on stb_image, for platforms without SDL_image 1.2 (Windows, the browser).
+// Decodes the two formats the game embeds, 24-bit BMP and colour-mapped TGA, into a new
+// surface of the same size and pixels as SDL_image gives; the colour-mapped glyph sheet
+// comes out in full colour, with the same pixels.
+#include <cstdlib>
+#include <cstring>
+
+#include "SDL.h"
+
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#endif
+#include "stb_image.h"
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace {
+
+// The whole stream, read to its end into malloc'd memory; null when it cannot be read.
+unsigned char* ReadAll(SDL_RWops* src, int* size)
+{
+    int capacity = 1 << 16, used = 0;
+    unsigned char* data = static_cast<unsigned char*>(malloc(capacity));
+    while (data) {
+        if (used == capacity) {
+            unsigned char* bigger = static_cast<unsigned char*>(realloc(data, capacity * 2));
+            if (!bigger)
+                break;
+            data = bigger;
+            capacity *= 2;
+        }
+        int got = SDL_RWread(src, data + used, 1, capacity - used);
+        if (got <= 0) {
+            *size = used;
+            return data;
+        }
+        used += got;
+    }
+    free(data);
+    return nullptr;
+}
+
+// A surface in SDL_image's layout for 24-bit pictures (blue, green, red in memory), filled
+// through its actual pixel format, which a platform may widen (the browser's is 32-bit).
+SDL_Surface* SurfaceFrom(const unsigned char* rgb, int w, int h)
+{
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    if (!s)
+        return nullptr;
+    SDL_LockSurface(s);
+    const int bytes = s->format->BytesPerPixel;
+    for (int y = 0; y < h; ++y) {
+        Uint8* row = static_cast<Uint8*>(s->pixels) + y * s->pitch;
+        for (int x = 0; x < w; ++x, rgb += 3) {
+            Uint32 value = SDL_MapRGB(s->format, rgb[0], rgb[1], rgb[2]);
+            memcpy(row + x * bytes, &value, bytes);  // little-endian: the low bytes first
+        }
+    }
+    SDL_UnlockSurface(s);
+    return s;
+}
+
+}  // namespace
+
+extern "C" SDL_Surface* IMG_LoadTyped_RW(SDL_RWops* src, int freesrc, char* type)
+{
+    if (!src) {
+        SDL_SetError("no stream to decode");
+        return nullptr;
+    }
+    int size = 0;
+    unsigned char* file = ReadAll(src, &size);
+    if (freesrc)
+        SDL_RWclose(src);
+    bool known = type && (strcmp(type, "BMP") == 0 || strcmp(type, "TGA") == 0);
+    if (!file || !known) {
+        free(file);
+        SDL_SetError(known ? "out of memory" : "unsupported image type");
+        return nullptr;
+    }
+    int w = 0, h = 0, channels = 0;
+    unsigned char* rgb = stbi_load_from_memory(file, size, &w, &h, &channels, 3);
+    free(file);
+    if (!rgb) {
+        SDL_SetError("cannot decode the %s image: %s", type, stbi_failure_reason());
+        return nullptr;
+    }
+    SDL_Surface* surface = SurfaceFrom(rgb, w, h);
+    stbi_image_free(rgb);
+    return surface;
+}
