@@ -18,8 +18,8 @@ void SetWindowIcon(void)
 #ifdef _WIN32
     HICON icon = static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), "IDI_ICONO", IMAGE_ICON, 16, 16, LR_COPYFROMRESOURCE));
-    if (icon)
-        SetClassLongA(info.window, GCL_HICON, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
+    if (icon)  // the class's pointer-sized slot: GCL_HICON exists only on 32-bit Windows
+        SetClassLongPtrA(info.window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
 #else
     SDL_Surface* icon = LoadEmbeddedImage(IconImage, IconImageSize, "BMP");
     if (icon) {
