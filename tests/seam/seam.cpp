@@ -95,7 +95,9 @@ void FailVideoMode(bool fail) { VideoFails = fail; }
 
 void UseHeadlessVideo()
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    // MinGW has no setenv; SDL has a putenv everywhere.
+    if (!SDL_getenv("SDL_VIDEODRIVER"))
+        SDL_putenv(const_cast<char*>("SDL_VIDEODRIVER=dummy"));
 }
 
 }  // namespace seam
