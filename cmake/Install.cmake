@@ -1,6 +1,11 @@
 # Installing like a desktop game (program, menu entry, themed icons) and the Debian package.
 include(GNUInstallDirs)
 
+# Windows players get a zip, made by platforms/windows/build.sh; nothing here applies to them.
+if(WIN32)
+  return()
+endif()
+
 # The theme's icons are made at build time from the committed window icon, whatever it shows.
 add_executable(sombrial-icon-png tools/icon_png/icon_png.cpp)
 set(SOMBRIAL_ICON_FILE ${CMAKE_CURRENT_SOURCE_DIR}/assets/data/icon.ico)
