@@ -33,6 +33,10 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "SDL_image.h"
 #include "console/console.h"
@@ -341,6 +345,10 @@ SDL_Surface* __wrap_IMG_LoadTyped_RW(SDL_RWops* src, int freesrc, char* type)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // The transcript is the same bytes everywhere: no "\r" before each "\n" on Windows.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     const char* script = nullptr;
     bool usage = false;
     for (int i = 1; i < argc && !usage; ++i) {
