@@ -2,6 +2,7 @@
 # Sets up what is missing on a Debian 12 machine, builds the game, then plays it or tests it.
 #   ./build.sh play    build and start the game
 #   ./build.sh test    build and run every test
+#   ./build.sh windows build the Windows game: build/windows/sombrial-win64.zip
 set -eu
 cd "$(dirname "$0")"
 
@@ -13,6 +14,10 @@ TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
     libsdl1.2-compat"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
+# The Windows build: MinGW-w64, stb_image, and dpkg-source for SDL's source package; its
+# tests add Wine.
+WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 libstb-dev dpkg-dev xz-utils zip"
+WINDOWS_TEST_PACKAGES="wine wine64"
 
 install_missing() {
     missing=""
@@ -38,7 +43,7 @@ play)
     exec build/play/sombrial
     ;;
 test)
-    install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES
+    install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES $WINDOWS_PACKAGES $WINDOWS_TEST_PACKAGES
     build build/test ""
     # Every suite runs even when an earlier one fails; the command fails if any did.
     passed=0 failed=0
@@ -61,8 +66,12 @@ test)
     echo "suites: $passed passed, $failed failed"
     [ "$failed" -eq 0 ]
     ;;
+windows)
+    install_missing $WINDOWS_PACKAGES
+    exec sh platforms/windows/build.sh
+    ;;
 *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|windows" >&2
     exit 2
     ;;
 esac
