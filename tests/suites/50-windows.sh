@@ -1,0 +1,65 @@
+#!/bin/sh
+# The Windows build under Wine. The scripted player built for Windows replays every
+# committed script, on SDL's dummy driver, to the expected transcript byte for byte; the
+# real sombrial.exe, from the zip's folder, is played in windows on private X servers by
+# tests/e2e/run.py (the chapter's walkthrough, a death, typing with ñ, ¿ and ¡) and checked
+# by tests/windows/wine.py (caption, size, centring, icon, exit statuses, SDL's stdout.txt
+# and stderr.txt). Two jobs run side by side, each with a Wine prefix of its own: games
+# that share a wineserver share one foreground window, and keys go to it.
+set -eu
+sh platforms/windows/build.sh  # what ./build.sh windows builds; SDL once built is kept
+out=$PWD/build/windows
+runs=$out/wine-runs
+rm -rf "$runs"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" SOMBRIAL_WINDOWS_AUTOPLAY="$out/game/tools/sombrial-autoplay.exe"
+trap 'for p in 1 2; do WINEPREFIX="$out/wine/$p" wineserver -k 2>/dev/null || true; done' EXIT
+
+# Job N: its prefix, a copy of the zip's folder, and what it runs ($@), logged.
+job() {
+    n=$1
+    shift
+    mkdir -p "$runs/$n" "$out/wine"
+    cp -r "$out/package" "$runs/$n/folder"
+    export WINEPREFIX="$out/wine/$n" SOMBRIAL_WINDOWS_FOLDER="$runs/$n/folder"
+    [ -d "$WINEPREFIX" ] || wine wineboot >/dev/null 2>&1  # made once, about 10 s
+    game="wine $SOMBRIAL_WINDOWS_FOLDER/sombrial.exe"
+    status=0
+    "$@" >"$runs/$n/log" 2>&1 || status=1
+    # A normal exit leaves no stdout.txt or stderr.txt: SDL removes them when empty.
+    ls "$SOMBRIAL_WINDOWS_FOLDER" | grep -x 'std\(out\|err\)\.txt' >>"$runs/$n/log" && status=1
+    echo $status >"$runs/$n/status"
+}
+
+walkthroughs() {
+    /usr/bin/python3 tests/e2e/run.py --game "$game" --artifacts "$runs/artifacts" "$@"
+}
+
+transcripts_then_windows() {
+    failed=0
+    for expected in tests/scripts/*.expected.jsonl; do
+        name=$(basename "$expected" .expected.jsonl)
+        script=${name%%.*}
+        option=${name#"$script"}
+        if sh tests/scripts/run_script.sh tests/windows/autoplay.sh "tests/scripts/$script.script" \
+            "$expected" ${option:+--${option#.}}; then
+            echo "PASS script.$name"
+        else
+            echo "FAIL script.$name"
+            failed=1
+        fi
+    done
+    walkthroughs death-leaving || failed=1
+    /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" || failed=1
+    return $failed
+}
+
+echo "== under Wine: the walkthrough and typing, beside the transcripts, a death and the window"
+job 1 walkthroughs walkthrough typing &
+job 2 transcripts_then_windows
+wait
+status=0
+for n in 1 2; do
+    cat "$runs/$n/log"
+    [ "$(cat "$runs/$n/status")" = 0 ] || status=1
+done
+exit $status

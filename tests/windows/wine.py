@@ -1,0 +1,137 @@
+#!/usr/bin/python3
+"""sombrial.exe under Wine, in a window on a private X server: its caption, size, centring,
+title picture and icon; Escape; a video driver that does not exist; and the stdout.txt and
+stderr.txt that SDL's start-up glue keeps beside the program only when something was written
+to them. tests/e2e/run.py plays the walkthroughs with the same program.
+
+usage: wine.py FOLDER    FOLDER holds what the zip holds; Wine's environment is set
+Prints "PASS name" or "FAIL name: why" for each check; the status is 0 when all pass.
+"""
+
+import os
+import struct
+import sys
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+
+from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, read_transcript  # noqa: E402
+
+ROOT = os.path.join(HERE, "..", "..")
+# Windows centres the window with its frame: the picture is centred across, and lower
+# than the middle by half the title bar (Wine's is 18 to 20 pixels).
+TITLE_BAR_MAX = 40
+
+
+def expect(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def icon_image(size):
+    """The size x size image of assets/data/icon.ico (24-bit colour and a mask, rows from the
+    bottom) as ARGB values from the top row: its colour where the mask is clear, else 0."""
+    with open(os.path.join(ROOT, "assets", "data", "icon.ico"), "rb") as f:
+        ico = f.read()
+    for entry in range(struct.unpack_from("<H", ico, 4)[0]):
+        width, _, _, _, _, bits, _, at = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * entry)
+        if width == size and bits == 24:
+            break
+    else:
+        raise AssertionError("icon.ico has no %dx%d 24-bit image" % (size, size))
+    colours = at + struct.unpack_from("<I", ico, at)[0]
+    mask = colours + size * size * 3
+    mask_stride = (size + 31) // 32 * 4
+    values = []
+    for row in range(size - 1, -1, -1):
+        for x in range(size):
+            blue, green, red = ico[colours + (row * size + x) * 3:][:3]
+            clear = not ico[mask + row * mask_stride + x // 8] & (0x80 >> x % 8)
+            values.append(0xFF000000 | red << 16 | green << 8 | blue if clear else 0)
+    return values
+
+
+def window_icon(game):
+    """The first image of the window's _NET_WM_ICON: its width, height and ARGB values, with
+    the colour of fully transparent pixels left out."""
+    atom = game.display.intern_atom("_NET_WM_ICON")
+    prop = game.window.get_full_property(atom, game.display.intern_atom("CARDINAL"))
+    expect(prop is not None, "the window has no _NET_WM_ICON")
+    width, height = prop.value[0], prop.value[1]
+    pixels = [v if v >> 24 else 0 for v in prop.value[2:2 + width * height]]
+    return width, height, pixels
+
+
+def leftovers(folder):
+    return [name for name in ("stdout.txt", "stderr.txt")
+            if os.path.exists(os.path.join(folder, name))]
+
+
+def window(server, folder):
+    """The window: named Sombrial, 640x480, centred, the title picture, the icon's 16x16
+    image; Escape ends the program with status 0, and SDL leaves no empty file behind."""
+    game = Game(server, ["wine", os.path.join(folder, "sombrial.exe")])
+    try:
+        game.find_window()
+        names = game.names()
+        expect(names == ("Sombrial", "Sombrial"), "the window's names are %r" % (names,))
+        x, y, width, height = game.geometry()
+        expect((width, height) == WINDOW_SIZE, "the window is %dx%d" % (width, height))
+        middle = [(s - w) // 2 for s, w in zip(SCREEN_SIZE, WINDOW_SIZE)]
+        expect(x == middle[0] and 0 < y - middle[1] <= TITLE_BAR_MAX // 2,
+               "the window is at %d,%d; centred is %d,%d" % (x, y, middle[0], middle[1]))
+        title = read_transcript(os.path.join(ROOT, "tests", "scripts",
+                                             "typing.expected.jsonl"))[0]
+        game.wait_for(title["screen"], "title")
+        expect(window_icon(game) == (16, 16, icon_image(16)),
+               "the window's icon is not icon.ico's 16x16 image")
+        game.keys("Escape")
+        status = game.wait_exit()
+    except Exception:
+        print("--- the game's output:\n" + game.output_text()[-4000:])
+        raise
+    finally:
+        game.stop()
+    expect(status == 0, "status %d after Escape" % status)
+    expect(not leftovers(folder), "left behind: %s" % leftovers(folder))
+
+
+def bad_driver(server, folder):
+    """A video driver that does not exist: status 1, and the reason in stderr.txt."""
+    game = Game(server, ["wine", os.path.join(folder, "sombrial.exe")],
+                env={"SDL_VIDEODRIVER": "bogus"})
+    try:
+        status = game.wait_exit()
+    finally:
+        game.stop()
+    expect(status == 1, "status %d with a video driver that does not exist" % status)
+    expect(leftovers(folder) == ["stderr.txt"], "beside the program: %s" % leftovers(folder))
+    with open(os.path.join(folder, "stderr.txt"), "rb") as f:
+        message = f.read()
+    os.remove(os.path.join(folder, "stderr.txt"))
+    expect(message.startswith(b"Unable to init SDL: ") and message.endswith(b"\r\n"),
+           "stderr.txt holds %r" % message)
+
+
+def main():
+    folder = os.path.abspath(sys.argv[1])
+    server = XServer()
+    failed = 0
+    try:
+        for check in (window, bad_driver):
+            name = check.__name__.replace("_", "-")
+            try:
+                check(server, folder)
+                print("PASS %s" % name)
+            except Exception as problem:  # report and go on with the next check
+                failed += 1
+                print("FAIL %s: %s" % (name, problem))
+                traceback.print_exc(file=sys.stdout)
+    finally:
+        server.close()
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
