@@ -12,12 +12,11 @@ SUDO=""
 PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
 TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python3-numpy fonts-dejavu-core xvfb
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
-    libsdl1.2-compat"
+    libsdl1.2-compat wine wine64"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
-# The Windows build: MinGW-w64, stb_image, and dpkg-source for SDL's source package; its
-# tests add Wine.
+# The Windows build: MinGW-w64, stb_image, and dpkg-source for SDL's source package (its
+# tests run under Wine, among the test packages).
 WINDOWS_PACKAGES="cmake make g++-mingw-w64-x86-64-win32 libstb-dev dpkg-dev xz-utils zip"
-WINDOWS_TEST_PACKAGES="wine wine64"
 
 install_missing() {
     missing=""
@@ -43,7 +42,7 @@ play)
     exec build/play/sombrial
     ;;
 test)
-    install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES $WINDOWS_PACKAGES $WINDOWS_TEST_PACKAGES
+    install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES $WINDOWS_PACKAGES
     build build/test ""
     # Every suite runs even when an earlier one fails; the command fails if any did.
     passed=0 failed=0
