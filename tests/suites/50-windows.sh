@@ -11,7 +11,8 @@ sh platforms/windows/build.sh  # what ./build.sh windows builds; SDL once built 
 out=$PWD/build/windows
 runs=$out/wine-runs
 rm -rf "$runs"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" SOMBRIAL_WINDOWS_AUTOPLAY="$out/game/tools/sombrial-autoplay.exe"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export SOMBRIAL_WINDOWS_AUTOPLAY="$out/game/tools/sombrial-autoplay.exe"
 trap 'for p in 1 2; do WINEPREFIX="$out/wine/$p" wineserver -k 2>/dev/null || true; done' EXIT
 
 # Job N: its prefix, a copy of the zip's folder, and what it runs ($@), logged.
@@ -30,12 +31,29 @@ job() {
     echo $status >"$runs/$n/status"
 }
 
-walkthroughs() {
-    /usr/bin/python3 tests/e2e/run.py --game "$game" --artifacts "$runs/artifacts" "$@"
+# Runs a program of tests, then ends the prefix's wineserver: a game must not find one that
+# still holds its Windows desktop on an X server that is gone, or on none.
+alone() {
+    local failed=0
+    "$@" || failed=1
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    return $failed
 }
 
-transcripts_then_windows() {
-    failed=0
+# Each walkthrough on an X server of its own (tests/e2e/run.py), its wineserver alone.
+walkthroughs() {
+    local failed=0 name
+    for name in "$@"; do
+        alone /usr/bin/python3 tests/e2e/run.py --game "$game" --artifacts "$runs/artifacts" \
+            "$name" || failed=1
+    done
+    return $failed
+}
+
+# Every committed transcript, replayed by the Windows scripted player.
+transcripts() {
+    local failed=0 expected name script option
     for expected in tests/scripts/*.expected.jsonl; do
         name=$(basename "$expected" .expected.jsonl)
         script=${name%%.*}
@@ -48,8 +66,14 @@ transcripts_then_windows() {
             failed=1
         fi
     done
+    return $failed
+}
+
+transcripts_then_windows() {
+    local failed=0
+    alone transcripts || failed=1
     walkthroughs death-leaving || failed=1
-    /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" || failed=1
+    alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" || failed=1
     return $failed
 }
 
