@@ -17,7 +17,7 @@ trap 'for p in 1 2; do WINEPREFIX="$out/wine/$p" wineserver -k 2>/dev/null || tr
 
 # Job N: its prefix, a copy of the zip's folder, and what it runs ($@), logged.
 job() {
-    n=$1
+    n=$1 started=$(date +%s)
     shift
     mkdir -p "$runs/$n" "$out/wine"
     cp -r "$out/package" "$runs/$n/folder"
@@ -28,6 +28,7 @@ job() {
     "$@" >"$runs/$n/log" 2>&1 || status=1
     # A normal exit leaves no stdout.txt or stderr.txt: SDL removes them when empty.
     ls "$SOMBRIAL_WINDOWS_FOLDER" | grep -x 'std\(out\|err\)\.txt' >>"$runs/$n/log" && status=1
+    echo "job $n: $(($(date +%s) - started)) s" >>"$runs/$n/log"
     echo $status >"$runs/$n/status"
 }
 
@@ -72,13 +73,13 @@ transcripts() {
 transcripts_then_windows() {
     local failed=0
     alone transcripts || failed=1
-    walkthroughs death-leaving || failed=1
+    walkthroughs death-leaving typing || failed=1
     alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" || failed=1
     return $failed
 }
 
-echo "== under Wine: the walkthrough and typing, beside the transcripts, a death and the window"
-job 1 walkthroughs walkthrough typing &
+echo "== under Wine: the walkthrough, beside the transcripts, a death, typing and the window"
+job 1 walkthroughs walkthrough &
 job 2 transcripts_then_windows
 wait
 status=0
