@@ -86,6 +86,10 @@ package() {
     p=$out/package
     rm -rf "$p" "$out/sombrial-win64.zip"
     mkdir -p "$p"
+    # One time for the whole zip, the last commit's: the stripped programs' headers and the
+    # files' dates. The same commit gives the same zip.
+    SOURCE_DATE_EPOCH=$(git -C "$top" log -1 --format=%ct 2>/dev/null || date +%s)
+    export SOURCE_DATE_EPOCH
     $host-strip -o "$p/sombrial.exe" "$out/game/sombrial.exe"
     $host-strip --strip-unneeded -o "$p/SDL.dll" "$prefix/bin/SDL.dll"
     # Notepad reads UTF-8 without a byte-order mark only since Windows 10: the Spanish
@@ -100,7 +104,7 @@ package() {
       sed -n '/^This software is available under 2 licenses/,/^\*\//p' /usr/include/stb/stb_image.h |
         sed '$d'; } >"$out/stb/LICENSE"
     crlf "$out/stb/LICENSE" "$p/LICENCIA-STB.txt"
-    touch -d "@$(git -C "$top" log -1 --format=%ct 2>/dev/null || date +%s)" "$p"/*
+    touch -d "@$SOURCE_DATE_EPOCH" "$p"/*
     (cd "$p" && zip -q -X "$out/sombrial-win64.zip" sombrial.exe SDL.dll LEEME.txt \
         SDL-FUENTE.txt LICENCIA-SDL.txt LICENCIA-STB.txt)
     echo "== $out/sombrial-win64.zip"
