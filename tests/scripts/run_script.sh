@@ -1,13 +1,19 @@
 #!/bin/sh
 # Plays a script through the scripted player and compares its transcript with the expected
-# one, line for line. With UPDATE_TRANSCRIPTS=1 it writes the transcript instead (review it!).
+# one, line for line; each state it waited at must also have its shot. With
+# UPDATE_TRANSCRIPTS=1 it writes the transcript instead (review the difference!).
+# usage: run_script.sh PLAYER SCRIPT EXPECTED [PLAYER OPTION...]
 set -eu
 player=$1 script=$2 expected=$3
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-dummy} "$player" "$script" >"$out" || true  # the status is in the transcript
+shift 3
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+# The exit status is in the transcript.
+SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-dummy} "$player" --shots "$dir" "$@" "$script" >"$dir/transcript" || true
 if [ "${UPDATE_TRANSCRIPTS:-}" = 1 ]; then
-    cp "$out" "$expected"
+    cp "$dir/transcript" "$expected"
     exit 0
 fi
-diff -u "$expected" "$out"
+diff -u "$expected" "$dir/transcript"
+shots=$(find "$dir" -name '*.bmp' | wc -l)
+[ "$shots" -eq "$(grep -c '"screen"' "$dir/transcript")" ] || { echo "$shots shots"; exit 1; }

@@ -89,6 +89,14 @@ void QueueIdle(int frames)
 }
 
 size_t QueuedFrames() { return Pending.size(); }
+
+void QueueNow(const SDL_Event& event)
+{
+    if (Pending.empty())
+        Pending.push_back({});
+    Pending.front().push_back(event);
+}
+
 void SetFrameHook(void (*hook)()) { Hook = hook; }
 void SetIdleLimit(uint64_t frames) { IdleLimit = frames; }
 void FailVideoMode(bool fail) { VideoFails = fail; }

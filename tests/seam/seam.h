@@ -30,6 +30,9 @@ void QueueText(const char* latin1);                          // one key-down per
 void QueueIdle(int frames);                                   // frames with no event
 size_t QueuedFrames();
 
+// From the frame hook: adds an event to the frame that is starting, after its own.
+void QueueNow(const SDL_Event& event);
+
 SDL_Event KeyDown(uint16_t unicode, SDLKey sym = SDLK_UNKNOWN);
 SDL_Event KeyUp(SDLKey sym);
 SDL_Event Quit();

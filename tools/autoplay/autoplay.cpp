@@ -1,21 +1,40 @@
 // sombrial-autoplay: plays the real game from a script on the dummy video driver and a
-// virtual clock, and reports every prompt and ending as JSON Lines.
+// virtual clock, and reports every state the player waits at as JSON Lines.
 //
-// usage: sombrial-autoplay [--shots DIR] SCRIPT
+// usage: sombrial-autoplay [--shots DIR] [--no-screens] [--no-pictures] [--no-font]
+//                          [--escape-at FRAME | --close-at FRAME] SCRIPT
 //
-// --shots DIR saves the Screen as BMP files: title.bmp, page-N-K.bmp (page K of the narration
-// before command line N, at its prompt), prompt-N.bmp (command line N, before any key),
-// line-N.bmp (command line N with its line typed, before the Enter) and ending.bmp.
+// SCRIPT is UTF-8 text, one command line per line: line N is typed at command line N, one
+// key a frame (a backspace character is the Backspace key). Where the script has no line
+// for a command line, Escape is released there. Each state is one record, in the order a
+// player meets them, with the frame that first shows it and the Screen's fingerprint (the
+// CRC-32 of its 640x480 pixels as red, green, blue bytes, row by row):
+//   {"wait": "title"}        press Enter
+//   {"wait": "page"}         "<Pulsa espacio>" under a full page: press space
+//   {"wait": "prompt", ...}  command line N as its first frame shows it, with the room, the
+//                            narration above it, its pages and the flags: type line N
+//   {"wait": "line", ...}    line N typed (when it is not empty), before its Enter
+//   {"wait": "ending", ...}  the ending picture: press Enter
+//   {"exit": 0}              the program ended
+//
+// --shots DIR saves the Screen of each state as BMP: title.bmp, page-N-K.bmp (page K of the
+// narration before command line N), prompt-N.bmp, line-N.bmp and ending.bmp.
+// --no-screens leaves the fingerprints out, for long runs that check only the game's rules.
+// --no-pictures and --no-font make the decoder refuse the pictures ("BMP") or the glyph
+// sheet ("TGA"), as if they did not decode.
+// --escape-at and --close-at release Escape, or close the window, in that frame; the game
+// must end inside it.
 //
 // The game keeps no code for this: the tool links the game's core with the test seam's
 // clock and keyboard, and wraps (linker --wrap) the few calls it watches: the typewriter
-// layout, the command line, Narrate and exit.
+// layout, the command line, Narrate, the image decoder and exit.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "SDL_image.h"
 #include "console/console.h"
 #include "font/font.h"
 #include "rooms/rooms.h"
@@ -26,6 +45,7 @@ extern "C" {
 void __real_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state);
 void __real_ReadCommandLine(char* line);
 void __real_Narrate(const char* text, const char* kind);
+SDL_Surface* __real_IMG_LoadTyped_RW(SDL_RWops* src, int freesrc, char* type);
 [[noreturn]] void __real_exit(int status);
 }
 
@@ -35,21 +55,25 @@ enum class Wait {
     Title,          // the next frame shows the title: press Enter
     Nothing,        // typing out, or between waits: no key
     PagePrompt,     // "<Pulsa espacio>" is up: press space
-    CommandLine,    // the command line's first frame: typed keys are queued
+    CommandLine,    // the command line's frames: typed keys are queued
     EndingPicture,  // the ending picture is up: press Enter
 };
 
 std::vector<std::u16string> Script;
 size_t NextLine = 0;
 std::string ShotsDir;
+const char* Refused = nullptr;  // the image type the decoder refuses
+bool Screens = true;            // records carry the Screen's fingerprint
+uint64_t EndFrame = 0;          // the frame in which the game is ended, 0 for none
+SDL_Event EndEvent;
 
 Wait Waiting = Wait::Title;
 Wait AfterPrompt = Wait::Nothing;
-bool CommandLineShot = false;
 bool LineTyped = false;  // the script gives the current command line a non-empty line
 int PromptCount = 0;
 int PageCount = 0;
 const char* Ending = nullptr;
+std::string PromptRecord;  // the command line's record, printed when its first frame shows
 
 bool Displayed = false;  // a page has been typed since the last line was submitted
 std::string Narration;
@@ -92,6 +116,7 @@ const char* RoomName()
     return "";
 }
 
+// What the player has been shown since the last line: the narration, its pages, the flags.
 std::string Shown()
 {
     std::string out = "\"narration\": " + Json(Narration) + ", \"pages\": [";
@@ -105,45 +130,86 @@ std::string Shown()
     return out + flags;
 }
 
-void Shot(const std::string& name)
+// CRC-32 (the zlib polynomial) of the Screen as red, green, blue bytes, row by row: the
+// same fingerprint the window, browser and Windows tests take of what they show.
+uint32_t Fingerprint()
 {
+    static uint32_t table[256];
+    if (!table[1])
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    const SDL_PixelFormat* f = Screen->format;  // 32 bits, 8 to a channel
+    uint32_t crc = 0xFFFFFFFFu;
+    for (int y = 0; y < ScreenHeight; ++y) {
+        const Uint32* row = reinterpret_cast<const Uint32*>(
+            static_cast<const Uint8*>(Screen->pixels) + y * Screen->pitch);
+        for (int x = 0; x < ScreenWidth; ++x) {
+            for (uint32_t byte : {(row[x] & f->Rmask) >> f->Rshift, (row[x] & f->Gmask) >> f->Gshift,
+                                  (row[x] & f->Bmask) >> f->Bshift})
+                crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// One waiting state: its record, and its shot when asked for.
+void Record(const char* wait, const std::string& fields, const std::string& shot)
+{
+    char head[96], tail[32] = "}\n";
+    snprintf(head, sizeof head, "{\"wait\": \"%s\", \"frame\": %llu", wait,
+             static_cast<unsigned long long>(seam::Frames()));
+    if (Screens)
+        snprintf(tail, sizeof tail, ", \"screen\": \"%08x\"}\n", Fingerprint());
+    printf("%s%s%s%s", head, fields.empty() ? "" : ", ", fields.c_str(), tail);
+    fflush(stdout);
     if (!ShotsDir.empty())
-        SDL_SaveBMP(Screen, (ShotsDir + "/" + name).c_str());
+        SDL_SaveBMP(Screen, (ShotsDir + "/" + shot).c_str());
 }
 
 // --- The player's hands: called at the start of every frame's event pump. ---
 
 void OnFrame()
 {
+    const std::string prompt = std::to_string(PromptCount);
     switch (Waiting) {
     case Wait::Title:
-        Shot("title.bmp");
+        Record("title", "", "title.bmp");
         seam::QueueKey(13);
         Waiting = Wait::Nothing;
         break;
     case Wait::PagePrompt:
-        Shot("page-" + std::to_string(PromptCount + 1) + "-" + std::to_string(PageCount) + ".bmp");
+        Record("page", "", "page-" + std::to_string(PromptCount + 1) + "-" +
+                               std::to_string(PageCount) + ".bmp");
         seam::QueueKey(' ');
         Waiting = AfterPrompt;
         break;
     case Wait::CommandLine:
-        if (!CommandLineShot) {
-            Shot("prompt-" + std::to_string(PromptCount) + ".bmp");
-            CommandLineShot = true;
+        if (!PromptRecord.empty()) {
+            Record("prompt", PromptRecord, "prompt-" + prompt + ".bmp");
+            PromptRecord.clear();
         } else if (LineTyped && seam::QueuedFrames() == 1) {
             // Only the Enter is left: the whole line stands in the echo.
-            Shot("line-" + std::to_string(PromptCount) + ".bmp");
+            Record("line", "\"prompt\": " + prompt, "line-" + prompt + ".bmp");
         }
         break;
     case Wait::EndingPicture:
-        printf("{\"ending\": \"%s\", %s}\n", Ending, Shown().c_str());
-        fflush(stdout);
-        Shot("ending.bmp");
+        Record("ending", std::string("\"ending\": \"") + Ending + "\", " + Shown(), "ending.bmp");
         seam::QueueKey(13);
         Waiting = Wait::Nothing;
         break;
     case Wait::Nothing:
         break;
+    }
+    if (EndFrame && seam::Frames() == EndFrame)
+        seam::QueueNow(EndEvent);
+    if (EndFrame && seam::Frames() > EndFrame) {
+        fprintf(stderr, "sombrial-autoplay: the game went on after frame %llu\n",
+                static_cast<unsigned long long>(EndFrame));
+        __real_exit(3);
     }
 }
 
@@ -201,7 +267,7 @@ void __wrap_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state)
         PageCount = 0;
     }
     Waiting = Wait::Nothing;
-    const std::string text = state->text ? state->text : "";
+    const std::string text = state->text;
     __real_LayoutTypewriter(penX, penY, state);
     ++PageCount;
     if (PageBreak) {
@@ -226,8 +292,8 @@ void __wrap_ReadCommandLine(char* line)
         if (!Narration.empty())
             Pages.push_back(Narration);
     }
-    printf("{\"prompt\": %d, \"room\": \"%s\", %s}\n", PromptCount, RoomName(), Shown().c_str());
-    fflush(stdout);
+    PromptRecord = "\"prompt\": " + std::to_string(PromptCount) + ", \"room\": \"" +
+                   RoomName() + "\", " + Shown();
 
     seam::QueueIdle(1);  // keys of the line's first frame would not be taken
     LineTyped = NextLine < Script.size() && !Script[NextLine].empty();
@@ -239,7 +305,6 @@ void __wrap_ReadCommandLine(char* line)
         seam::QueueFrame({seam::KeyUp(SDLK_ESCAPE)});
     }
     Waiting = Wait::CommandLine;
-    CommandLineShot = false;
     __real_ReadCommandLine(line);
 
     Waiting = Wait::Nothing;
@@ -255,6 +320,16 @@ void __wrap_Narrate(const char* text, const char* kind)
     __real_Narrate(text, kind);
 }
 
+SDL_Surface* __wrap_IMG_LoadTyped_RW(SDL_RWops* src, int freesrc, char* type)
+{
+    if (!Refused || strcmp(type, Refused) != 0)
+        return __real_IMG_LoadTyped_RW(src, freesrc, type);
+    if (freesrc)
+        SDL_RWclose(src);  // the decoder would have closed it
+    SDL_SetError("the %s image was refused", type);
+    return nullptr;
+}
+
 [[noreturn]] void __wrap_exit(int status)
 {
     printf("{\"exit\": %d}\n", status);
@@ -267,14 +342,29 @@ void __wrap_Narrate(const char* text, const char* kind)
 int main(int argc, char** argv)
 {
     const char* script = nullptr;
-    if (argc == 4 && strcmp(argv[1], "--shots") == 0) {
-        ShotsDir = argv[2];
-        script = argv[3];
-    } else if (argc == 2 && argv[1][0] != '-') {
-        script = argv[1];
+    bool usage = false;
+    for (int i = 1; i < argc && !usage; ++i) {
+        std::string arg = argv[i];
+        bool valued = arg == "--shots" || arg == "--escape-at" || arg == "--close-at";
+        if (valued && i + 1 == argc) {
+            usage = true;
+        } else if (arg == "--shots") {
+            ShotsDir = argv[++i];
+        } else if (arg == "--no-screens") {
+            Screens = false;
+        } else if (arg == "--no-pictures" || arg == "--no-font") {
+            Refused = arg == "--no-font" ? "TGA" : "BMP";
+        } else if (arg == "--escape-at" || arg == "--close-at") {
+            EndFrame = strtoull(argv[++i], nullptr, 10);
+            EndEvent = arg == "--close-at" ? seam::Quit() : seam::KeyUp(SDLK_ESCAPE);
+        } else {
+            usage = script || arg[0] == '-';
+            script = argv[i];
+        }
     }
-    if (!script) {
-        fprintf(stderr, "usage: sombrial-autoplay [--shots DIR] SCRIPT\n");
+    if (usage || !script) {
+        fprintf(stderr, "usage: sombrial-autoplay [--shots DIR] [--no-screens] [--no-pictures]\n"
+                        "         [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT\n");
         return 2;
     }
     if (!ReadScript(script)) {
