@@ -37,6 +37,9 @@ void Say(const char* kind)
 // The ending under way ("fin" or "gameover"), or null while the game goes on.
 const char* Ending = nullptr;
 
+// A page has been typed since the last command line.
+bool Typed = false;
+
 }  // namespace
 
 extern "C" {
@@ -50,15 +53,21 @@ void __wrap_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state)
     if (!text)
         return;
     int length = PageBreak > 0 ? PageBreak : static_cast<int>(strlen(text));
-    if (length > 0)
+    if (length > 0) {
         SayText("page", text, length);
+        Typed = true;
+    }
     if (PageBreak > 0 || Ending)
         Say("prompt");
 }
 
-// Called once a turn; the submitted line is said once Enter has taken it.
+// Called once a turn. Narration that stands above the line without having been typed (a
+// question the line answers) is said first; the submitted line once Enter has taken it.
 void __wrap_ReadCommandLine(char* line)
 {
+    if (!Typed && NarrationBuffer[0])
+        SayText("page", NarrationBuffer, static_cast<int>(strlen(NarrationBuffer)));
+    Typed = false;
     __real_ReadCommandLine(line);
     SayText("command", line, static_cast<int>(strlen(line)));
 }
