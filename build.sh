@@ -2,6 +2,8 @@
 # Sets up what is missing on a Debian 12 machine, builds the game, then plays it or tests it.
 #   ./build.sh play    build and start the game
 #   ./build.sh test    build and run every test
+#   ./build.sh web     build the game for the browser into build/web/site and serve it on
+#                      http://localhost:8000/ (--build-only: build, do not serve)
 set -eu
 cd "$(dirname "$0")"
 
@@ -11,7 +13,8 @@ SUDO=""
 PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
 TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python3-numpy fonts-dejavu-core xvfb
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
-    libsdl1.2-compat"
+    libsdl1.2-compat emscripten libstb-dev chromium"
+WEB_PACKAGES="cmake make emscripten libstb-dev python3"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 
 install_missing() {
@@ -31,6 +34,13 @@ build() {
     cmake --build "$1" -j "$(nproc)"
 }
 
+# The browser build: Emscripten's toolchain through CMake. Debian's emscripten needs Debian's
+# acorn, which a newer node elsewhere on the PATH may lack.
+build_web() {
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release
+    NODE_PATH=/usr/share/nodejs cmake --build build/web -j "$(nproc)"
+}
+
 case "${1:-}" in
 play)
     install_missing $PACKAGES
@@ -39,6 +49,8 @@ play)
     ;;
 test)
     install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES
+    # npm for the browser tests; a Node.js from elsewhere may bring its own.
+    command -v npm >/dev/null || install_missing nodejs npm
     build build/test ""
     # Every suite runs even when an earlier one fails; the command fails if any did.
     passed=0 failed=0
@@ -61,8 +73,15 @@ test)
     echo "suites: $passed passed, $failed failed"
     [ "$failed" -eq 0 ]
     ;;
+web)
+    install_missing $WEB_PACKAGES
+    build_web
+    [ "${2:-}" = "--build-only" ] && exit 0
+    echo "Sombrial: http://localhost:8000/ (Ctrl+C stops the server)"
+    exec python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web/site
+    ;;
 *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|web [--build-only]" >&2
     exit 2
     ;;
 esac
