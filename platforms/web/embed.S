@@ -1,5 +1,6 @@
-/* Embedded assets for WebAssembly: each image file linked in whole, with a label and a
- * 32-bit length, as assets/embed.S does for ELF (wasm sections take no ELF flags or types). */
+/* Embedded assets for WebAssembly: each image file linked in whole, gzip'd, with a label and
+ * the 32-bit length of what is linked, as assets/embed.S does for ELF (wasm sections take no
+ * ELF flags or types). The memory stream (memory_stream.cpp) inflates a file when it is read. */
 
 #define ASSET(name, file)                  \
     .section .rodata.name, "", @;          \
@@ -16,13 +17,13 @@ name##Size:                                \
     .int32 .L##name##_end - name;          \
     .size name##Size, 4
 
-ASSET(TitlePicture, "title.bmp")
-ASSET(LaboratoryPicture, "laboratory.bmp")
-ASSET(LaboratoryDogPicture, "laboratory-dog.bmp")
-ASSET(CorridorPicture, "corridor.bmp")
-ASSET(ExitDoorPicture, "exit-door.bmp")
-ASSET(RestRoomPicture, "rest-room.bmp")
-ASSET(ChapterEndPicture, "chapter-end.bmp")
-ASSET(GameOverPicture, "game-over.bmp")
-ASSET(FontSheet, "font.tga")
-ASSET(IconImage, "icon.bmp")
+ASSET(TitlePicture, "title.bmp.gz")
+ASSET(LaboratoryPicture, "laboratory.bmp.gz")
+ASSET(LaboratoryDogPicture, "laboratory-dog.bmp.gz")
+ASSET(CorridorPicture, "corridor.bmp.gz")
+ASSET(ExitDoorPicture, "exit-door.bmp.gz")
+ASSET(RestRoomPicture, "rest-room.bmp.gz")
+ASSET(ChapterEndPicture, "chapter-end.bmp.gz")
+ASSET(GameOverPicture, "game-over.bmp.gz")
+ASSET(FontSheet, "font.tga.gz")
+ASSET(IconImage, "icon.bmp.gz")
