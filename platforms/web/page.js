@@ -23,15 +23,15 @@
     };
 
     // Whole device pixels per game pixel when the window allows, so every pixel stays square
-    // and sharp; a window smaller than the game gets it shrunk to fit.
+    // and sharp; a window smaller than the game gets it shrunk to fit. The size goes through
+    // the style sheet: Emscripten clears the canvas's own style when the game sets its mode.
     function fit() {
         const ratio = window.devicePixelRatio || 1;
         const free = Math.min(window.innerWidth / 640,
                               (window.innerHeight - 2 * help.offsetHeight - 24) / 480);
         const whole = Math.floor(free * ratio);
         const scale = whole >= 1 ? whole / ratio : Math.max(free, 0.1);
-        canvas.style.width = 640 * scale + 'px';
-        canvas.style.height = 480 * scale + 'px';
+        document.documentElement.style.setProperty('--scale', scale);
     }
 
     // One paragraph more in the live region; the oldest go once there are too many.
