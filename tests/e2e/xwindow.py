@@ -1,18 +1,21 @@
-"""A private X server (Xvfb) and the real game in a window on it, driven as a person would.
-
-Keys go through xdotool (the XTEST extension, as from a keyboard); the window is read and
-closed through python3-xlib.
+"""A private X server (Xvfb) and a program's window on it, driven as a person would: keys
+through xdotool (the XTEST extension, as from a keyboard), the window read, counted and
+closed through python3-xlib; and a walkthrough played against the scripted player's
+transcript, each state awaited until the window shows exactly its fingerprint.
 """
 
 import ctypes
+import json
 import os
 import select
 import signal
 import subprocess
 import tempfile
 import time
+import zlib
 
 from Xlib import X, display, error
+from Xlib.ext import damage
 from Xlib.protocol import event
 
 SCREEN_SIZE = (1024, 768)
@@ -20,38 +23,48 @@ WINDOW_SIZE = (640, 480)
 
 # Keys a Spanish player types that the server's default (US) keymap lacks, bound where a
 # Spanish keyboard has them: Ñ right of L (keycode 47), ¡ and ¿ left of Backspace (21).
-# They must be keys SDL 2 knows: under the SDL 1.2 compatibility library it drops the key
-# events of a keycode it has no scancode for (such as 8, the first free one), and the
-# character typed with them.
+# Real keycodes, bound before the game starts: SDL 2 (under the compatibility library) and
+# Wine drop keys of keycodes they do not know, and xdotool's own temporary ones.
 SPANISH_KEYS = ((47, "ntilde Ntilde"), (21, "exclamdown questiondown"))
 
 # The keysym xdotool presses for each character typed; letters and digits are their own.
 KEYSYM_OF = {
     " ": "space", "ñ": "ntilde", "Ñ": "Ntilde", "¿": "questiondown", "¡": "exclamdown",
     "?": "question", "!": "exclam", ",": "comma", ".": "period", "-": "minus",
-    "\b": "BackSpace", "\n": "Return",
+    "%": "percent", "\b": "BackSpace",
 }
 
-# Between two keys: long enough that each is read by a frame of its own (25 ms a frame).
-KEY_INTERVAL_MS = 90
+# Redraws to let pass after a key: by then a frame's pump has surely read it.
+FRAMES_PER_KEY = 3
 
-# Keys whose echo on the command line draws nothing.
-BLANK_KEYS = {"space"}
+
+def fingerprint(pixels):
+    """CRC-32 of 4-byte (blue, green, red, pad) pixels taken as red, green, blue bytes: the
+    scripted player's fingerprint of the Screen."""
+    rgb = bytearray(len(pixels) // 4 * 3)
+    rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]
+    return "%08x" % zlib.crc32(rgb)
+
+
+def read_transcript(path):
+    with open(path, encoding="utf-8") as f:
+        return [json.loads(line) for line in f if line.startswith("{")]
+
+
+def read_script(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read().split("\n")[:-1]
 
 
 def _end_with_parent():
-    """In the child: ask for SIGTERM when the test process dies (a CTest time-out kills it),
-    so no server or game outlives the test."""
+    """In the child: SIGTERM when the test process dies (a CTest time-out kills it), so no
+    server or game outlives the test."""
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
-
-
-class GameEnded(Exception):
-    """The game's process ended while the test still expected its window."""
 
 
 class XServer:
     """Xvfb on a free display number, kept until close(); -noreset keeps the key bindings
-    when the last game disconnects."""
+    when the last client disconnects."""
 
     def __init__(self):
         read_end, write_end = os.pipe()
@@ -61,14 +74,10 @@ class XServer:
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_end_with_parent)
         os.close(write_end)
-        # The server writes its display number (and a newline) when it is ready; the first
-        # connection is still retried for a moment.
-        answer = b""
-        deadline = time.monotonic() + 20
-        while not answer.endswith(b"\n") and time.monotonic() < deadline:
-            ready, _, _ = select.select([read_end], [], [], 1)
-            chunk = os.read(read_end, 32) if ready else b""
-            if ready and not chunk:
+        answer = b""  # the display number and a newline, once the server is ready
+        while not answer.endswith(b"\n") and select.select([read_end], [], [], 20)[0]:
+            chunk = os.read(read_end, 32)
+            if not chunk:
                 break
             answer += chunk
         os.close(read_end)
@@ -77,24 +86,9 @@ class XServer:
             raise RuntimeError("Xvfb did not start")
         self.name = ":" + answer.decode().strip()
         self.env = dict(os.environ, DISPLAY=self.name)
-        # The tests' own driver setting would keep the game off this server.
-        self.env.pop("SDL_VIDEODRIVER", None)
-        self.display = self.connect(deadline)
-        self.bind_spanish_keys()
-
-    def connect(self, deadline):
-        while True:
-            try:
-                return display.Display(self.name)
-            except error.DisplayConnectionError:
-                if time.monotonic() > deadline or self.process.poll() is not None:
-                    raise
-                time.sleep(0.05)
-
-    def bind_spanish_keys(self):
-        expressions = []
-        for keycode, keysyms in SPANISH_KEYS:
-            expressions += ["-e", "keycode %d = %s" % (keycode, keysyms)]
+        self.env.pop("SDL_VIDEODRIVER", None)  # the tests' dummy driver would keep it off
+        self.display = display.Display(self.name)
+        expressions = sum((["-e", "keycode %d = %s" % k] for k in SPANISH_KEYS), [])
         subprocess.run(["xmodmap"] + expressions, env=self.env, check=True)
 
     def close(self):
@@ -104,45 +98,49 @@ class XServer:
 
 
 class Game:
-    """The program started on the server, and its one window once it is shown."""
+    """A program started on the server, and its one window once it is shown."""
 
-    def __init__(self, server, program):
+    def __init__(self, server, command, env=None, artifacts=None):
         self.server = server
         self.display = server.display
+        self.artifacts = artifacts or tempfile.gettempdir()
         self.output = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([program], env=server.env, stdin=subprocess.DEVNULL,
-                                        stdout=self.output, stderr=subprocess.STDOUT,
-                                        preexec_fn=_end_with_parent)
+        self.process = subprocess.Popen(command, env=dict(server.env, **(env or {})),
+                                        stdin=subprocess.DEVNULL, stdout=self.output,
+                                        stderr=subprocess.STDOUT, preexec_fn=_end_with_parent)
         self.window = None
 
     # --- The window ---
 
-    def find_window(self, timeout=20):
-        """Waits until the program's window named "Sombrial" is mapped, and gives it the
-        keyboard focus (there is no window manager to do that)."""
+    def find_window(self, name="Sombrial", timeout=60):
+        """Waits until a window of that name is mapped, gives it the keyboard focus (there is
+        no window manager) and the pointer, and starts counting its redraws."""
         deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
+        while not self.window:
             self.check_running()
+            if time.monotonic() > deadline:
+                raise AssertionError("no window named %s appeared" % name)
             for child in self.display.screen().root.query_tree().children:
                 try:
-                    if (child.get_wm_name() == "Sombrial"
+                    if (child.get_wm_name() == name
                             and child.get_attributes().map_state == X.IsViewable):
                         self.window = child
-                        break
                 except error.BadWindow:
                     continue
-            if self.window:
-                self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
-                self.display.sync()
-                return self.window
             time.sleep(0.05)
-        raise AssertionError("no window named Sombrial appeared")
+        self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+        x, y, width, height = self.geometry()
+        subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2)],
+                       env=self.server.env, check=True)
+        self.display.damage_query_version()
+        self.window.damage_create(damage.DamageReportRawRectangles)
+        self.display.sync()
+        return self.window
 
     def geometry(self):
         """(x, y, width, height) of the window on the screen."""
-        root = self.display.screen().root
         geometry = self.window.get_geometry()
-        corner = self.window.translate_coords(root, 0, 0)
+        corner = self.window.translate_coords(self.display.screen().root, 0, 0)
         return (-corner.x, -corner.y, geometry.width, geometry.height)
 
     def names(self):
@@ -152,24 +150,56 @@ class Game:
         return self.window.get_wm_name(), (net.value.decode() if net else None)
 
     def screenshot(self):
-        """The window's 640x480 pixels as 4 bytes each (blue, green, red, 0)."""
+        """The window's 640x480 pixels, 4 bytes each (blue, green, red, pad)."""
         try:
             image = self.window.get_image(0, 0, WINDOW_SIZE[0], WINDOW_SIZE[1],
                                           X.ZPixmap, 0xFFFFFFFF)
         except (error.BadWindow, error.BadMatch, error.BadDrawable):
             self.check_running()
             raise
-        pixels = bytearray(image.data)
-        pixels[3::4] = bytes(len(pixels) // 4)  # the padding byte carries nothing
-        return bytes(pixels)
+        return image.data
+
+    def frames(self, count):
+        """Waits until the window has been drawn `count` times more (redraws are frames), or
+        the program has ended."""
+        self.display.sync()
+        while self.display.pending_events():  # what came before does not count
+            self.display.next_event()
+        seen = 0
+        while seen < count and self.process.poll() is None:
+            if not self.display.pending_events():
+                select.select([self.display], [], [], 0.5)
+                self.display.sync()
+                continue
+            seen += self.display.next_event().type == self.display.extension_event.DamageNotify
+
+    def wait_for(self, screen, label, timeout=60):
+        """Watches the window until it shows exactly the fingerprint `screen`. On a timeout
+        the last picture is kept as a PNG; `sombrial-autoplay --shots` gives the expected."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self.check_running()
+            pixels = self.screenshot()
+            if fingerprint(pixels) == screen:
+                return
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.02)
+        from PIL import Image
+        os.makedirs(self.artifacts, exist_ok=True)
+        path = os.path.join(self.artifacts, label + ".window.png")
+        Image.frombytes("RGB", WINDOW_SIZE, bytes(pixels), "raw", "BGRX").save(path)
+        raise AssertionError("the window never showed %s (%s) within %d s; it shows %s"
+                             % (label, screen, timeout, path))
 
     # --- The keyboard and the window manager's close ---
 
-    def keys(self, *keysyms, interval_ms=KEY_INTERVAL_MS):
-        """Presses and releases each key in turn, as from the keyboard."""
-        self.check_running()
-        subprocess.run(["xdotool", "key", "--delay", str(interval_ms)] + list(keysyms),
-                       env=self.server.env, check=True)
+    def keys(self, *keysyms):
+        """Presses and releases each key in turn, as from the keyboard, one key a frame."""
+        for keysym in keysyms:
+            self.check_running()
+            subprocess.run(["xdotool", "key", keysym], env=self.server.env, check=True)
+            self.frames(FRAMES_PER_KEY)
 
     def press(self, keysym):
         subprocess.run(["xdotool", "keydown", keysym], env=self.server.env, check=True)
@@ -177,24 +207,8 @@ class Game:
     def release(self, keysym):
         subprocess.run(["xdotool", "keyup", keysym], env=self.server.env, check=True)
 
-    def type_keys(self, keysyms):
-        """Types at the command line, one key at a time: after a key that changes the echo
-        the next waits until the window shows the change, so a busy machine that draws
-        late never gets two keys in one frame (the game would see only the second)."""
-        for keysym in keysyms:
-            before = self.screenshot()
-            self.keys(keysym)
-            if keysym in BLANK_KEYS:
-                time.sleep(KEY_INTERVAL_MS / 1000)
-                continue
-            deadline = time.monotonic() + 5
-            while self.screenshot() == before:
-                if time.monotonic() > deadline:
-                    raise AssertionError("the key %s changed nothing on the screen" % keysym)
-                time.sleep(0.01)
-
     def type_text(self, text):
-        self.type_keys([KEYSYM_OF.get(c, c) for c in text])
+        self.keys(*[KEYSYM_OF.get(c, c) for c in text])
 
     def close_window(self):
         """What a window manager sends when the player clicks the close button."""
@@ -209,10 +223,9 @@ class Game:
 
     def check_running(self):
         if self.process.poll() is not None:
-            raise GameEnded("the game ended with status %d" % self.process.returncode)
+            raise AssertionError("the game ended with status %d" % self.process.returncode)
 
-    def wait_exit(self, timeout=10):
-        """The exit status, once the program has ended."""
+    def wait_exit(self, timeout=60):
         try:
             return self.process.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -227,3 +240,26 @@ class Game:
             self.process.kill()
             self.process.wait()
         self.output.close()
+
+
+def play(game, lines, transcript):
+    """Plays a walkthrough as the scripted player did: at each state of its transcript, once
+    the window shows it, the state's keys. Returns the game's exit status."""
+    for record in transcript:
+        if "exit" in record:
+            return game.wait_exit()
+        label = "%s-%d" % (record["wait"], record["frame"])
+        game.wait_for(record["screen"], label)
+        wait = record["wait"]
+        if wait == "page":
+            game.keys("space")
+        elif wait == "prompt" and record["prompt"] > len(lines):
+            game.keys("Escape")
+        elif wait == "prompt":
+            game.frames(2)  # the command line's first frame takes no key but Enter
+            game.type_text(lines[record["prompt"] - 1])
+            if not lines[record["prompt"] - 1]:
+                game.keys("Return")
+        else:  # the title, the line typed, the ending picture
+            game.keys("Return")
+    raise AssertionError("the transcript does not end with the program's exit")
