@@ -87,7 +87,8 @@ async function play(browser, url, name) {
             const png = path.join(artifacts, `${name}-${index + 1}.png`);
             const data = await page.evaluate(() => document.getElementById('screen').toDataURL());
             fs.writeFileSync(png, Buffer.from(data.split(',')[1], 'base64'));
-            throw new Error(`${where}: the canvas never showed ${r.screen} (it shows ${png})`);
+            throw new Error(`${where}: the canvas never showed ${r.screen}; it shows ${png}, and ` +
+                            `sombrial-autoplay --shots DIR ${name}.script saves what it should`);
         });
         if (left && shown.frame - left[1] !== r.frame - left[0])
             throw new Error(`${where}: shown ${shown.frame - left[1]} frames after the key, not ${r.frame - left[0]}`);
