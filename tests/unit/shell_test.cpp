@@ -1,6 +1,8 @@
 // Start-up failures, and the frame pump's pacing, keys and ways out.
 #include <cstdlib>
+#include <unistd.h>
 
+#include "rooms/rooms.h"
 #include "tests/unit/game_fixture.h"
 
 using seam::KeyDown;
@@ -83,4 +85,23 @@ TEST_F(FramePump, EscapeReleasedOrTheWindowClosedEndsWithZero)
             },
             testing::ExitedWithCode(0), "");
     }
+}
+
+TEST(TitleScreen, OnlyEnterAloneInItsFrameLeavesIt)
+{
+    EXPECT_EXIT(
+        {
+            seam::QueueKey('a');
+            seam::QueueKey(' ');
+            seam::QueueKey(27, SDLK_ESCAPE);
+            seam::QueueFrame({KeyDown(13), KeyDown('x')});  // Enter overridden in its frame
+            seam::QueueKey(13);                             // frame 5 leaves the title
+            // In the first room, the frame that left the title is the exit status.
+            seam::SetFrameHook([] {
+                if (CurrentRoom)
+                    _exit(static_cast<int>(seam::Frames()));
+            });
+            GameMain(0, nullptr);
+        },
+        testing::ExitedWithCode(6), "");
 }
