@@ -2,7 +2,9 @@
 # Sets up what is missing on a Debian 12 machine, builds the game, then plays it or tests it.
 #   ./build.sh play    build and start the game
 #   ./build.sh test    build and run every test
-#   ./build.sh windows build the Windows game: build/windows/sombrial-win64.zip
+#   ./build.sh web     build the game for the browser into build/web/site and serve it on
+#                      http://localhost:8000/ (--build-only: build, do not serve)
+#   ./build.sh windows build the game for Windows: build/windows/sombrial-win64.zip
 set -eu
 cd "$(dirname "$0")"
 
@@ -12,7 +14,8 @@ SUDO=""
 PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
 TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python3-numpy fonts-dejavu-core xvfb
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
-    libsdl1.2-compat wine wine64"
+    libsdl1.2-compat gcovr emscripten libstb-dev chromium wine wine64"
+WEB_PACKAGES="cmake make emscripten libstb-dev python3"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build: MinGW-w64, stb_image, and dpkg-source for SDL's source package (its
 # tests run under Wine, among the test packages).
@@ -35,6 +38,13 @@ build() {
     cmake --build "$1" -j "$(nproc)"
 }
 
+# The browser build: Emscripten's toolchain through CMake. Debian's emscripten needs Debian's
+# acorn, which a newer node elsewhere on the PATH may lack.
+build_web() {
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release
+    NODE_PATH=/usr/share/nodejs cmake --build build/web -j "$(nproc)"
+}
+
 case "${1:-}" in
 play)
     install_missing $PACKAGES
@@ -43,6 +53,8 @@ play)
     ;;
 test)
     install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES $WINDOWS_PACKAGES
+    # npm for the browser tests; a Node.js from elsewhere may bring its own.
+    command -v npm >/dev/null || install_missing nodejs npm
     build build/test ""
     # Every suite runs even when an earlier one fails; the command fails if any did.
     passed=0 failed=0
@@ -65,12 +77,19 @@ test)
     echo "suites: $passed passed, $failed failed"
     [ "$failed" -eq 0 ]
     ;;
+web)
+    install_missing $WEB_PACKAGES
+    build_web
+    [ "${2:-}" = "--build-only" ] && exit 0
+    echo "Sombrial: http://localhost:8000/ (Ctrl+C stops the server)"
+    exec python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web/site
+    ;;
 windows)
     install_missing $WINDOWS_PACKAGES
     exec sh platforms/windows/build.sh
     ;;
 *)
-    echo "usage: $0 play|test|windows" >&2
+    echo "usage: $0 play|test|web [--build-only]|windows" >&2
     exit 2
     ;;
 esac

@@ -1,36 +1,24 @@
-// Fuzz target: NormalizeCommand on any line the command buffer can hold.
-#include <cstdint>
+// Fuzz target: NormalizeCommand on any line the command buffer can hold, in a heap buffer
+// of exactly its size whose bytes after the NUL are not NUL.
 #include <cstdlib>
 #include <cstring>
 
 #include "interpreter/interpreter.h"
-
-namespace {
-
-// The most one call can lengthen a line, with every lengthening synonym replaced.
-constexpr size_t MostGrowth = 19;
-
-}  // namespace
+#include "tests/fuzz/harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size >= CommandBufferSize) {
+    if (size >= CommandBufferSize)
         return 0;
-    }
-    // Exactly the buffer's size on the heap, so that any write past it is caught; the bytes
-    // after the terminator are not NUL, so reading past it changes the result.
     char* line = static_cast<char*>(malloc(CommandBufferSize));
     memset(line, 'x', CommandBufferSize);
     memcpy(line, data, size);
     line[size] = '\0';
     size_t before = strlen(line);
-
     NormalizeCommand(line);
-
     size_t after = strnlen(line, CommandBufferSize);
-    if (after == CommandBufferSize || line[0] == ' ' || after > before + MostGrowth) {
-        abort();
-    }
+    if (after == CommandBufferSize || line[0] == ' ' || after > before + 19)  // 19: most growth
+        fuzz::Fail("a line left unterminated, with a leading space, or grown too much");
     free(line);
     return 0;
 }

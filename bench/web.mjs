@@ -1,0 +1,82 @@
+// Figures of the browser build on this machine's headless chromium: what a static host sends
+// (gzip'd), the time from navigation to the title's first frame, and the frame period while
+// the game types. The page's own mark and frame counter give the times; nothing is added.
+// usage: node bench/web.mjs [SITE] [--loads N] [--runs N]   (after tests/suites/40-web.sh,
+// which builds the site and installs playwright-core into tests/web)
+import fs from 'node:fs';
+import http from 'node:http';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import { createRequire } from 'node:module';
+
+const { chromium } = createRequire(new URL('../tests/web/package.json', import.meta.url))('playwright-core');
+const args = process.argv.slice(2);
+const option = (name, fallback) => (args.includes(name) ? Number(args[args.indexOf(name) + 1]) : fallback);
+const site = args[0] && !args[0].startsWith('--') ? args[0] : 'build/web/site';
+const loads = option('--loads', 20);
+const runs = option('--runs', 8);
+
+const quantile = (values, q) => [...values].sort((a, b) => a - b)[Math.min(values.length - 1, Math.floor(q * values.length))];
+const ms = (value) => value.toFixed(1);
+
+// What a static host with compression sends: each file gzip'd at the strongest level.
+const files = fs.readdirSync(site);
+const gzipped = Object.fromEntries(files.map((f) => [f, zlib.gzipSync(fs.readFileSync(path.join(site, f)), { level: 9 })]));
+const total = Object.values(gzipped).reduce((sum, body) => sum + body.length, 0);
+console.log(`transfer, gzip'd: ${(total / 1024).toFixed(1)} KiB (${files.map((f) => `${f} ${(gzipped[f].length / 1024).toFixed(1)}`).join(', ')})`);
+
+// The site from this machine's loopback, either compressed as a static host sends it or plain.
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+function serve(compressed) {
+    const server = http.createServer((request, response) => {
+        const name = new URL(request.url, 'http://x').pathname.slice(1) || 'index.html';
+        if (!files.includes(name)) return response.writeHead(404).end();
+        const headers = { 'Content-Type': types[path.extname(name)] ?? 'application/octet-stream' };
+        if (compressed) headers['Content-Encoding'] = 'gzip';
+        response.writeHead(200, headers).end(compressed ? gzipped[name] : fs.readFileSync(path.join(site, name)));
+    });
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
+
+// Navigation to the title's first frame, each load in a fresh context (an empty cache).
+for (const compressed of [true, false]) {
+    const server = await serve(compressed);
+    const times = [];
+    for (let i = 0; i <= loads; i++) {
+        const context = await browser.newContext();
+        const page = await context.newPage();
+        await page.goto(`http://127.0.0.1:${server.address().port}/`);
+        await page.waitForFunction(() => performance.getEntriesByName('sombrial-first-frame').length);
+        const time = await page.evaluate(() => performance.getEntriesByName('sombrial-first-frame')[0].startTime);
+        if (i > 0) times.push(time);  // the first load warms the browser up
+        await context.close();
+    }
+    console.log(`navigation to the title's first frame, ${compressed ? 'gzip' : 'plain'}: median ${ms(quantile(times, 0.5))} ms, best ${ms(Math.min(...times))} ms, of ${loads}`);
+    server.close();
+}
+
+// The frame period while the laboratory's description is typed out, after Enter on the title.
+const server = await serve(true);
+const periods = [];
+for (let i = 0; i < runs; i++) {
+    const page = await browser.newPage();
+    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    await page.waitForFunction(() => Module.frames > 0);
+    await page.evaluate(() => {
+        window.presented = [];
+        const page = Module.onFrame;
+        Module.onFrame = (frames) => { presented.push(performance.now()); page(frames); };
+        addEventListener('keydown', () => { presented = []; }, { capture: true, once: true });
+    });
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.getElementById('story').childElementCount >= 3);  // its first page
+    const times = await page.evaluate(() => presented);
+    // From the room's first frame: the one before read the Enter and decoded the picture.
+    periods.push(...times.slice(3).map((t, k) => t - times[k + 2]));
+    await page.close();
+}
+console.log(`frame period while the game types: median ${quantile(periods, 0.5).toFixed(2)} ms, 99th percentile ${ms(quantile(periods, 0.99))} ms, of ${periods.length}`);
+await browser.close();
+server.close();

@@ -1,0 +1,144 @@
+// Link-time corrections (-Wl,--wrap) that make Emscripten's JavaScript SDL 1.2 draw as
+// desktop SDL 1.2 does, and the frame counter the page reads.
+//
+// In the browser every surface is a canvas: fills and blits are canvas drawing, and the
+// pixels in memory are only a copy made by SDL_LockSurface and written back by
+// SDL_UnlockSurface. The game's code stays as it is; these wrappers close the gaps.
+#include <emscripten.h>
+
+#include "SDL.h"
+
+extern "C" {
+int __real_SDL_LockSurface(SDL_Surface* surface);
+void __real_SDL_UnlockSurface(SDL_Surface* surface);
+int __real_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color);
+void __real_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h);
+int __real_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target, SDL_Rect* targetRect);
+void __real_SDL_FreeSurface(SDL_Surface* surface);
+}
+
+// Counts a presented frame where the page can read it: Module.frames is the number of
+// frames presented so far, and Module.onFrame, when the page sets it, hears of each.
+// Called just before the frame's events are read, with no yield between the two.
+EM_JS(void, CountFrame, (), {
+    Module["frames"] = (Module["frames"] | 0) + 1;
+    if (Module["onFrame"])
+        Module["onFrame"](Module["frames"]);
+});
+
+namespace {
+
+bool IsScreen(SDL_Surface* surface)
+{
+    return surface && surface == SDL_GetVideoSurface();
+}
+
+// A colour key set on a surface and not yet applied to its pixels.
+struct PendingKey {
+    SDL_Surface* surface;  // null: a free entry
+    Uint32 key;
+};
+PendingKey PendingKeys[4];  // the game keys two surfaces: the glyph sheet and the icon
+
+// The pixels of the key's colour become fully transparent, so that a blit leaves the
+// destination under them, exactly as a keyed blit does on the desktop.
+void ApplyColorKey(SDL_Surface* surface, Uint32 key)
+{
+    if (__real_SDL_LockSurface(surface) < 0)
+        return;
+    for (int y = 0; y < surface->h; ++y) {
+        Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
+        for (int x = 0; x < surface->w; ++x)
+            if ((row[x] & 0x00FFFFFFu) == (key & 0x00FFFFFFu))
+                row[x] = 0;
+    }
+    __real_SDL_UnlockSurface(surface);
+}
+
+}  // namespace
+
+extern "C" {
+
+// Called by the game around every frame (SDL_MUSTLOCK is always 1 here). The Screen is the
+// page's canvas and nothing writes its pixels in memory, so locking it is skipped: its unlock
+// would copy the lock's stale copy back over everything drawn since. Other surfaces (the
+// glyph sheet being read, a picture being filled) lock as SDL does.
+int __wrap_SDL_LockSurface(SDL_Surface* surface)
+{
+    return IsScreen(surface) ? 0 : __real_SDL_LockSurface(surface);
+}
+
+// The counterpart of __wrap_SDL_LockSurface: a no-op for the Screen.
+void __wrap_SDL_UnlockSurface(SDL_Surface* surface)
+{
+    if (!IsScreen(surface))
+        __real_SDL_UnlockSurface(surface);
+}
+
+// Called by the game to clear the Screen. The browser's surfaces all carry alpha and the
+// game's colour 0 would paint transparent black, leaving the old picture; none of the game's
+// surfaces has an alpha channel on the desktop, so the fill is made opaque, as there.
+int __wrap_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color)
+{
+    return __real_SDL_FillRect(surface, rect, color | 0xFF000000u);
+}
+
+// Called by the font on its glyph sheet and by the window icon. The browser's SDL ignores
+// colour keys, so the key is kept here and applied when the surface is first blitted (see
+// __wrap_SDL_UpperBlit): applying it is a round trip through the canvas, and the window icon,
+// which the browser never shows, is spared it. Clearing a key is not needed.
+int __wrap_SDL_SetColorKey(SDL_Surface* surface, int flag, Uint32 key)
+{
+    if (!surface || !(flag & SDL_SRCCOLORKEY))
+        return 0;
+    for (PendingKey& pending : PendingKeys) {
+        if (!pending.surface || pending.surface == surface) {
+            pending = {surface, key};
+            return 0;
+        }
+    }
+    ApplyColorKey(surface, key);  // no room to wait: at once
+    return 0;
+}
+
+// Called by the font for every glyph and by the shell for every picture drawn: a surface's
+// pending colour key is applied before its first blit.
+int __wrap_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target, SDL_Rect* targetRect)
+{
+    for (PendingKey& pending : PendingKeys) {
+        if (pending.surface && pending.surface == source) {
+            ApplyColorKey(source, pending.key);
+            pending.surface = nullptr;
+        }
+    }
+    return __real_SDL_UpperBlit(source, sourceRect, target, targetRect);
+}
+
+// Called wherever the game lets a surface go: a key still pending for it is forgotten, so that
+// a new surface at the same address cannot inherit it.
+void __wrap_SDL_FreeSurface(SDL_Surface* surface)
+{
+    for (PendingKey& pending : PendingKeys)
+        if (pending.surface == surface)
+            pending.surface = nullptr;
+    __real_SDL_FreeSurface(surface);
+}
+
+// Called by the image decoder for every pixel and by the font for its key colours. The
+// browser's SDL_MapRGB is JavaScript, and a call out of WebAssembly per pixel cost more than
+// the decoding; this is its very mapping (the browser's surfaces are all red, green, blue,
+// alpha in memory), done in WebAssembly.
+Uint32 __wrap_SDL_MapRGB(const SDL_PixelFormat*, Uint8 r, Uint8 g, Uint8 b)
+{
+    return r | g << 8 | b << 16 | 0xFF000000u;
+}
+
+// Called by PresentFrame once a frame: the canvas already shows what was drawn, so this only
+// counts the frame for the page.
+void __wrap_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
+{
+    __real_SDL_UpdateRect(screen, x, y, w, h);
+    CountFrame();
+}
+
+}  // extern "C"
