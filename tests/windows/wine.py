@@ -25,6 +25,7 @@ TITLE_BAR_MAX = 40
 
 
 def expect(condition, message):
+    """Fails the check in hand with the message."""
     if not condition:
         raise AssertionError(message)
 
@@ -64,6 +65,7 @@ def window_icon(game):
 
 
 def leftovers(folder):
+    """Which of SDL's stdout.txt and stderr.txt stand beside the program."""
     return [name for name in ("stdout.txt", "stderr.txt")
             if os.path.exists(os.path.join(folder, name))]
 
