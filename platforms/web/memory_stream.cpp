@@ -19,22 +19,10 @@
 #define STBI_NO_PSD
 #define STBI_NO_TGA
 #define STBI_NO_GIF
-#define STBI_NO_HDR
 #define STBI_NO_PIC
 #define STBI_NO_PNM
 #define STBI_SUPPORT_ZLIB
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#include "stb_image.h"
-#pragma GCC diagnostic pop
+#include "platforms/stb_image/stb_image_code.h"
 
 namespace {
 

@@ -126,3 +126,18 @@ TEST_F(Console, OnlyKnownMessageKindsAreNarrated)
     EXPECT_EQ(seam::Frames(), 0u) << "nothing is presented";
     NarrationBuffer[0] = '\0';
 }
+
+// An ending types its text, waits for space under its last page, then shows its picture until
+// Enter: other keys there do not end the game.
+TEST_F(Console, EndingPictureWaitsForEnter)
+{
+    EXPECT_EXIT(
+        {
+            seam::QueueIdle(6);  // "Adios." typed out, a glyph a frame
+            for (uint16_t key : {uint16_t{' '}, uint16_t{' '}, uint16_t{'x'}, uint16_t{0}, uint16_t{13}})
+                seam::QueueKey(key);
+            atexit([] { fprintf(stderr, "ended in frame %d\n", static_cast<int>(seam::Frames())); });
+            Narrate("Adios.", "gameover");
+        },
+        testing::ExitedWithCode(0), "ended in frame 11\n");
+}
