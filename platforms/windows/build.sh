@@ -59,14 +59,13 @@ build_sdl() {
     mv "$out/sdl-1.2-source.tar.gz.part" "$out/sdl-1.2-source.tar.gz"
 }
 
-# The stb loader as the game's SDL_image: libSDL_image.a, remade when its source changes.
+# The stb loader as the game's SDL_image: libSDL_image.a, remade when its folder changes.
 build_image_loader() {
-    source=$top/platforms/stb_image/img_load.cpp
     library=$out/stb/libSDL_image.a
-    [ "$library" -nt "$source" ] && return
+    [ -f "$library" ] && [ -z "$(find "$top/platforms/stb_image" -newer "$library")" ] && return
     mkdir -p "$out/stb"
-    $host-g++-win32 -std=c++17 -O2 -Wall -Wextra -Werror -I"$prefix/include/SDL" \
-        -I/usr/include/stb -c "$source" -o "$out/stb/img_load.o"
+    $host-g++-win32 -std=c++17 -O2 -Wall -Wextra -Werror -I"$top" -I"$prefix/include/SDL" \
+        -I/usr/include/stb -c "$top/platforms/stb_image/img_load.cpp" -o "$out/stb/img_load.o"
     rm -f "$library"
     $host-ar rcs "$library" "$out/stb/img_load.o"
 }
