@@ -22,7 +22,11 @@ job() {
     mkdir -p "$runs/$n" "$out/wine"
     cp -r "$out/package" "$runs/$n/folder"
     export WINEPREFIX="$out/wine/$n" SOMBRIAL_WINDOWS_FOLDER="$runs/$n/folder"
-    [ -d "$WINEPREFIX" ] || wine wineboot >/dev/null 2>&1  # made once, about 10 s
+    if [ ! -d "$WINEPREFIX" ]; then  # made once, about 10 s, by a server that must then end
+        wine wineboot >/dev/null 2>&1
+        wineserver -k 2>/dev/null || true
+        wineserver -w
+    fi
     game="wine $SOMBRIAL_WINDOWS_FOLDER/sombrial.exe"
     status=0
     "$@" >"$runs/$n/log" 2>&1 || status=1
