@@ -67,8 +67,10 @@ test)
     for suite in tests/suites/*.sh; do
         [ -e "$suite" ] || continue
         echo "== $suite"
+        started=$(date +%s)
         if sh "$suite"; then
             passed=$((passed + 1))
+            echo "== $suite passed in $(($(date +%s) - started)) s"
         else
             echo "== $suite FAILED"
             failed=$((failed + 1))

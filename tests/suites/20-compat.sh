@@ -1,7 +1,8 @@
 #!/bin/sh
-# The whole CTest suite of build/test once more, on the SDL 1.2 compatibility library (SDL 2
+# The CTest suite of build/test once more, on the SDL 1.2 compatibility library (SDL 2
 # underneath) that Debian's libsdl1.2-compat installs beside the classic library: the same
-# build must pass every test on both.
+# build must pass every test on both. All but the soak: its many games check the game's
+# rules, which no library changes, on the dummy driver and the seam's keys.
 set -eu
 compat=/usr/lib/$(gcc -print-multiarch)/sdl12-compat
 export LD_LIBRARY_PATH="$compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
@@ -11,4 +12,4 @@ if ! ldd build/test/sombrial | grep -q "$compat/libSDL-1.2.so"; then
     exit 1
 fi
 cd build/test
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "$(nproc)" -LE soak
