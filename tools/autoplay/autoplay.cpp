@@ -178,7 +178,6 @@ void Record(const char* wait, const std::string& fields, const std::string& shot
 
 void OnFrame()
 {
-    const std::string prompt = std::to_string(PromptCount);
     switch (Waiting) {
     case Wait::Title:
         Record("title", "", "title.bmp");
@@ -193,10 +192,11 @@ void OnFrame()
         break;
     case Wait::CommandLine:
         if (!PromptRecord.empty()) {
-            Record("prompt", PromptRecord, "prompt-" + prompt + ".bmp");
+            Record("prompt", PromptRecord, "prompt-" + std::to_string(PromptCount) + ".bmp");
             PromptRecord.clear();
         } else if (LineTyped && seam::QueuedFrames() == 1) {
             // Only the Enter is left: the whole line stands in the echo.
+            const std::string prompt = std::to_string(PromptCount);
             Record("line", "\"prompt\": " + prompt, "line-" + prompt + ".bmp");
         }
         break;
