@@ -11,12 +11,12 @@ using seam::KeyUp;
 TEST(StartUp, FailureExitsWithOneAfterItsMessage)
 {
     struct Case {
+        const char* stderrText;
         const char* driver;
         bool refuseVideoMode;
-        const char* stderrText;
     } cases[] = {
-        {"no-such-driver", false, "^Unable to init SDL: .*\nSDL is down\n$"},
-        {"dummy", true, "^Unable to set 640x480 video: video mode refused by the test\nSDL is down\n$"},
+        {"^Unable to init SDL: .*\nSDL is down\n$", "no-such-driver", false},
+        {"^Unable to set 640x480 video: video mode refused by the test\nSDL is down\n$", "dummy", true},
     };
     for (const Case& c : cases) {
         EXPECT_EXIT(
