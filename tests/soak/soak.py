@@ -35,6 +35,16 @@ STEPS = [
 ]
 
 
+# Every key a random line may hold: all but NUL and the two that end a script's line.
+KEYS = [chr(c) for c in range(1, 256) if c not in (10, 13)]
+MOVES = ("n", "s", "e", "o", "norte", "sur", "este", "oeste")
+
+
+def read_lines(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read().split("\n")[:-1]
+
+
 def autoplay(player, script_path, *options):
     """The transcript's records and the exit status of one game."""
     run = subprocess.run([player, "--no-screens", "--no-pictures", *options, script_path],
@@ -89,9 +99,8 @@ def broken_rules(lines, records, status):
     return ""
 
 
-def random_script(number, count, vocabulary, walkthrough):
+def random_script(number, count, vocabulary, words, walkthrough):
     r = random.Random(number)
-    words = sorted({w for line in vocabulary for w in line.split()})
 
     def line():
         kind = r.randrange(100)
@@ -102,8 +111,7 @@ def random_script(number, count, vocabulary, walkthrough):
                 r.choice(words) for _ in range(1 + r.randrange(4)))
             return text.upper() if r.randrange(5) == 0 else text
         if kind < 98:  # any key: backspaces, Escape's key-down, Latin-1, controls
-            return "".join(chr(r.choice([c for c in range(1, 256) if c not in (10, 13)]))
-                           for _ in range(r.randrange(25)))
+            return "".join(r.choice(KEYS) for _ in range(r.randrange(25)))
         return "".join(r.choice("abcdefghijklmnopqrstuvwxyz    ")  # longer than a line holds
                        for _ in range(480 + r.randrange(80)))
 
@@ -115,8 +123,7 @@ def random_script(number, count, vocabulary, walkthrough):
             if script[-1] == "746" or "codigo" in script[-1]:
                 continue  # the code is typed right after its question
             script += [n for n in (line() for _ in range(r.randrange(3)))
-                       if n.strip().lower() not in ("n", "s", "e", "o", "norte", "sur",
-                                                    "este", "oeste")]
+                       if n.strip().lower() not in MOVES]
         else:
             script.append(line())
     return script[:count]
@@ -124,14 +131,14 @@ def random_script(number, count, vocabulary, walkthrough):
 
 def soak_random(player, folder, count, lines):
     vocabulary = [line for path in sorted(glob.glob(os.path.join(folder, "*.script")))
-                  for line in open(path, encoding="utf-8").read().split("\n")[:-1]]
-    walkthrough = open(os.path.join(folder, "walkthrough.script"),
-                       encoding="utf-8").read().split("\n")[:-1]
+                  for line in read_lines(path)]
+    words = sorted({w for line in vocabulary for w in line.split()})
+    walkthrough = read_lines(os.path.join(folder, "walkthrough.script"))
     scratch = os.path.join(os.environ.get("TMPDIR", "/tmp"), "sombrial-soak-%d" % os.getpid())
     os.makedirs(scratch, exist_ok=True)
 
     def game(number):
-        script = random_script(number, lines, vocabulary, walkthrough)
+        script = random_script(number, lines, vocabulary, words, walkthrough)
         path = os.path.join(scratch, "%d.script" % number)
         with open(path, "w", encoding="utf-8") as f:
             f.write("".join(line + "\n" for line in script))
