@@ -33,6 +33,9 @@ def main() -> None:
     emblems = icon.emblems()
     write("icon.ico", formats.ico_bytes(emblems))
     write("icon.bmp", formats.bmp_bytes(icon.keyed(emblems[1])))
+    for size in icon.LARGE_SIZES:
+        write("icon-%d.png" % size, formats.png_bytes(icon.large(size)))
+    write("icon-maskable-512.png", formats.png_bytes(icon.maskable(512)))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
-"""Exact file writers for the embedded assets: 24-bit BMP, colour-mapped TGA, ICO."""
+"""Exact file writers for the assets: 24-bit BMP, colour-mapped TGA, ICO, RGBA PNG."""
 
 import struct
+import zlib
 
 from PIL import Image
 
@@ -79,3 +80,18 @@ def ico_bytes(images: list) -> bytes:
         directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 24, len(dib), offset)
         offset += len(dib)
     return directory + b"".join(dibs)
+
+
+def png_bytes(image: Image.Image) -> bytes:
+    """An 8-bit RGBA PNG with no metadata chunks: the same pixels give the same bytes."""
+    image = image.convert("RGBA")
+    width, height = image.size
+    raw = image.tobytes()
+    rows = b"".join(b"\0" + raw[y * width * 4:(y + 1) * width * 4] for y in range(height))
+
+    def chunk(kind: bytes, data: bytes) -> bytes:
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
+            + chunk(b"IEND", b""))
