@@ -1,43 +1,66 @@
-// The page around the game: the canvas's size, the keyboard, the live region a screen reader
-// follows, and the end of a game. Loaded before sombrial.js, which reads the Module set here.
+// The page around the game: its size on every screen, the keys a player gives it (a keyboard,
+// taps, an on-screen keyboard's text), the live region a screen reader follows, the end of a
+// game and the offline copy. Loaded before sombrial.js, which reads the Module set here.
 'use strict';
 
 (function () {
+    const root = document.documentElement;
     const canvas = document.getElementById('screen');
+    const field = document.getElementById('typing');
     const story = document.getElementById('story');
     const help = document.getElementById('help');
     const ended = document.getElementById('ended');
     const again = document.getElementById('again');
 
+    const Enter = 13, Backspace = 8, Space = 32;
     // Paragraphs the live region keeps for the screen reader's cursor: the last few turns.
     const KeptParagraphs = 40;
+    // Keys a tap or the on-screen keyboard may have waiting outside a command line.
+    const KeptKeys = 8;
 
     // What the page says for the game's events that carry no text of their own; the endings'
     // words are those of their pictures.
     const Words = {
-        title: 'Sombrial. Pulsa Intro para empezar.',
         prompt: 'Pulsa espacio para seguir.',
         fin: 'Fin del primer capítulo. Continuará… Pulsa Intro.',
         gameover: 'Has muerto. Pulsa Intro.',
         ended: 'La partida ha terminado. Pulsa Intro para jugar otra vez.',
     };
 
-    // Whole device pixels per game pixel when the window allows, so every pixel stays square
-    // and sharp; a window smaller than the game gets it shrunk to fit. The size goes through
-    // the style sheet: Emscripten clears the canvas's own style when the game sets its mode.
-    function fit() {
-        const ratio = window.devicePixelRatio || 1;
-        const free = Math.min(window.innerWidth / 640,
-                              (window.innerHeight - 2 * help.offsetHeight - 24) / 480);
-        const whole = Math.floor(free * ratio);
-        const scale = whole >= 1 ? whole / ratio : Math.max(free, 0.1);
-        document.documentElement.style.setProperty('--scale', scale);
+    // A touch screen with no mouse: taps and an on-screen keyboard, words to match, and the
+    // game as large as it fits.
+    const touch = matchMedia('(hover: none) and (pointer: coarse)');
+    function sense() {
+        root.classList.toggle('touch', touch.matches);
+        fit();
     }
 
-    // One paragraph more in the live region; the oldest go once there are too many.
-    function say(kind, text) {
+    // The game's size in the part of the window that shows: above an on-screen keyboard too,
+    // which shrinks only the visual viewport. On a desktop, whole device pixels per game pixel
+    // when the window allows, so every pixel stays square and sharp; on a touch screen, where
+    // whole pixels would leave a phone's game small, the largest size that fits. The size goes
+    // through the style sheet: Emscripten clears the canvas's own style when the game sets its
+    // mode.
+    function fit() {
+        const view = window.visualViewport;
+        const width = view ? view.width * view.scale : window.innerWidth;
+        const height = view ? view.height * view.scale : window.innerHeight;
+        root.style.setProperty('--height', height + 'px');
+        const ratio = window.devicePixelRatio || 1;
+        // Room for the lines under the game: on a touch screen just those shown; on a desktop,
+        // as ever, for the help and the end of the game.
+        const lines = touch.matches ? [help, ended].reduce((sum, p) => sum + (p.offsetHeight && p.offsetHeight + 12), 0)
+                                    : 2 * help.offsetHeight + 24;
+        const free = Math.max(Math.min(width / 640, (height - lines) / 480), 0.1);
+        const whole = Math.floor(free * ratio);
+        root.style.setProperty('--scale', touch.matches || whole < 1 ? free : whole / ratio);
+    }
+
+    // One paragraph more in the live region; the oldest go once there are too many. A page
+    // and the prompt under it are one paragraph, so they are heard in that order.
+    function say(kind, text, prompt) {
         const paragraph = document.createElement('p');
-        paragraph.textContent = kind === 'page' ? text
+        paragraph.textContent = kind === 'page' ? (prompt ? (text.trimEnd() + ' ' + Words.prompt).trim() : text)
                               : kind === 'command' ? 'Orden: ' + text
                               : Words[kind] || text;
         story.append(paragraph);
@@ -45,32 +68,192 @@
             story.firstElementChild.remove();
     }
 
-    // Keys pressed before the game listens (it starts listening just before its first frame)
-    // are kept and handed to it then, so the first key counts.
-    const early = [];
-    function keepEarly(event) {
-        if (!Module.frames)
-            early.push({type: event.type, key: event.key, code: event.code,
-                        keyCode: event.keyCode, charCode: event.charCode});
+    // --- Keys for the game ---
+
+    // The browser's SDL listens on the document, and reads a key's character from the
+    // keypress that follows its keydown. The page's own keys go the same way.
+    function dispatch(type, key, keyCode, charCode) {
+        const event = new KeyboardEvent(type, {key: key, bubbles: true, cancelable: true});
+        Object.defineProperties(event, {keyCode: {value: keyCode}, charCode: {value: charCode}});
+        document.dispatchEvent(event);
     }
-    function replayEarly() {
-        for (const k of early.splice(0)) {
-            const event = new KeyboardEvent(k.type, {key: k.key, code: k.code,
-                                                     bubbles: true, cancelable: true});
-            Object.defineProperties(event, {keyCode: {value: k.keyCode},
-                                            charCode: {value: k.charCode}});
-            document.dispatchEvent(event);
+
+    // One key pressed and released: Enter, Backspace or a Latin-1 character.
+    function toGame(code) {
+        const key = code === Enter ? 'Enter' : code === Backspace ? 'Backspace' : String.fromCharCode(code);
+        const keyCode = code === Enter || code === Backspace || code === Space ? code : 0;
+        dispatch('keydown', key, keyCode, 0);
+        if (code !== Backspace)
+            dispatch('keypress', key, 0, code);
+        dispatch('keyup', key, keyCode, 0);
+    }
+
+    // The characters of a text that the game takes (Latin-1 32 to 254); the rest is dropped.
+    function accepted(text) {
+        let kept = '';
+        for (const c of text)
+            if (c.charCodeAt(0) >= 32 && c.charCodeAt(0) <= 254)
+                kept += c;
+        return kept;
+    }
+
+    // A keyboard's key as the game takes it: Enter, Backspace, a character, or 0.
+    function codeOf(event) {
+        if (event.key === 'Enter') return Enter;
+        if (event.key === 'Backspace') return Backspace;
+        return event.key.length === 1 && accepted(event.key) ? event.key.charCodeAt(0) : 0;
+    }
+
+    // The game reads one key a frame (the frame's last), so the keys the page gives it wait
+    // here, one handed over at the start of each frame. At a command line the text field is
+    // the line the player means: each frame moves the game's line one key towards the field's
+    // text (a Backspace while it differs, else the next character), then the Enter asked for.
+    // Elsewhere, waiting keys go in order.
+    const waiting = [];
+    let edited = false;     // the field has changed since the game's line last matched it
+    let enter = false;      // an Enter waits for the line to match
+    let composing = false;  // an input method is composing in the field
+
+    function busy() {
+        return Module.waits === 'line' ? edited || enter : waiting.length > 0;
+    }
+
+    function press(code) {
+        if (Module.waits === 'line') {
+            if (code === Enter) enter = true;
+            else if (code === Backspace) field.value = Array.from(field.value).slice(0, -1).join(''), edited = true;
+            else field.value = (field.value + String.fromCharCode(code)).slice(0, Module.lineLimit), edited = true;
+        } else if (waiting.length < KeptKeys) {
+            waiting.push(code);
         }
     }
-    for (const type of ['keydown', 'keypress', 'keyup'])
+
+    function typeLine() {
+        const line = Module.commandLine();
+        const wanted = accepted(field.value).slice(0, Module.lineLimit);
+        if (edited && line !== wanted)
+            return toGame(wanted.startsWith(line) ? wanted.charCodeAt(line.length) : Backspace);
+        edited = false;
+        if (line !== wanted && !composing)
+            field.value = line;  // a keyboard's key went to the game directly
+        if (enter) {
+            enter = false;
+            toGame(Enter);
+        }
+    }
+
+    function nextKey() {
+        if (Module.waits === 'line')
+            typeLine();
+        else if (waiting.length)
+            toGame(waiting.shift());
+    }
+
+    // A new wait: a command line starts empty, and what was typed before it is not part of it.
+    // The field takes no more than the line does, so a long paste is cut at once.
+    function onWait() {
+        field.maxLength = Module.lineLimit;
+        field.value = '';
+        waiting.length = 0;
+        edited = enter = false;
+    }
+
+    // What the text field receives. At a command line its text is the line; elsewhere each
+    // character is a key, and the field is emptied once no composition holds it.
+    field.addEventListener('beforeinput', (event) => {
+        if (event.inputType === 'insertLineBreak' || event.inputType === 'insertParagraph') {
+            event.preventDefault();
+            press(Enter);
+        }
+    });
+    field.addEventListener('input', () => {
+        if (Module.waits === 'line') {
+            edited = true;
+        } else if (!composing) {
+            for (const c of accepted(field.value)) press(c.charCodeAt(0));
+            field.value = '';
+        }
+    });
+    field.addEventListener('compositionstart', () => { composing = true; });
+    field.addEventListener('compositionend', () => {
+        composing = false;
+        field.dispatchEvent(new Event('input'));
+    });
+
+    // Every key from a keyboard passes here first. An input method's keys (keyCode 229, key
+    // "Unidentified") carry no character of their own, their text comes through the field;
+    // shortcuts (Ctrl, Cmd) type nothing; and while the page's own keys are on their way, a
+    // key joins them behind, so that the game gets them all in order, each once.
+    function filter(event) {
+        if (!event.isTrusted || ended.hidden === false)
+            return;
+        const shortcut = (event.ctrlKey && !event.altKey) || event.metaKey;
+        if (event.keyCode === 229 || event.key === 'Unidentified' || event.isComposing ||
+            (shortcut && event.type !== 'keyup')) {
+            event.stopImmediatePropagation();
+        } else if (event.type === 'keydown' && event.key !== 'Escape' && busy()) {
+            event.preventDefault();
+            event.stopImmediatePropagation();
+            const code = codeOf(event);
+            if (code) press(code);
+        }
+    }
+
+    // Keys pressed before the game listens (it starts listening just before its first frame)
+    // are kept and handed to it then, so the first key counts. They type nothing in the field.
+    const early = [];
+    function keepEarly(event) {
+        if (Module.frames)
+            return;
+        early.push([event.type, event.key, event.keyCode, event.charCode]);
+        if (event.type === 'keypress')
+            event.preventDefault();
+    }
+    for (const type of ['keydown', 'keypress', 'keyup']) {
+        window.addEventListener(type, filter, true);
         document.addEventListener(type, keepEarly);
+    }
+
+    // The browser's SDL would take the pointer's events on the canvas, and with them the taps'
+    // clicks; the game reads no pointer.
+    for (const type of ['touchstart', 'touchend', 'touchmove', 'mousedown', 'mouseup', 'mousemove',
+                        'mouseout', 'wheel'])
+        window.addEventListener(type, (event) => {
+            if (event.target === canvas) event.stopImmediatePropagation();
+        }, true);
+
+    // A tap or click on the game brings the field (and a device's keyboard) up, and is the
+    // key the game awaits: Enter on the title and an ending's picture, space under a page.
+    // At a command line it only brings the keyboard.
+    canvas.addEventListener('click', () => {
+        if (!ended.hidden)
+            return again.focus();
+        field.focus({preventScroll: true});
+        const code = {enter: Enter, space: Space}[Module.waits];
+        if (code && !busy())
+            press(code);
+    });
+    // Focus stays on the field: a press anywhere but the button or a link gives it back.
+    document.addEventListener('mousedown', (event) => {
+        if (!event.target.closest('button, a')) {
+            event.preventDefault();
+            (ended.hidden ? field : again).focus({preventScroll: true});
+        }
+    });
 
     function firstFrame() {
         performance.mark('sombrial-first-frame');
         for (const type of ['keydown', 'keypress', 'keyup'])
             document.removeEventListener(type, keepEarly);
-        say('title');
-        setTimeout(replayEarly, 0);
+        setTimeout(() => {
+            for (const [type, key, keyCode, charCode] of early.splice(0))
+                dispatch(type, key, keyCode, charCode);
+        }, 0);
+        // The offline copy, once the game is up so that it never slows the first visit. It
+        // needs a served page and a browser with service workers; without them the game plays
+        // online as ever.
+        if ('serviceWorker' in navigator && location.protocol.startsWith('http'))
+            navigator.serviceWorker.register('worker.js').catch(() => {});
     }
 
     // The game has exited (an ending's Enter, or Escape): the page says so and offers another
@@ -81,27 +264,29 @@
         ended.hidden = false;
         say('ended');
         again.focus();
+        fit();
     }
 
     window.Module = {
         canvas: canvas,
         frames: 0,
+        waits: 'enter',  // the title
         say: say,
-        onFrame: (frames) => { if (frames === 1) firstFrame(); },
+        onWait: onWait,
+        onFrame: (frames) => {
+            if (frames === 1) firstFrame();
+            nextKey();
+        },
         onExit: finish,
         print: (text) => console.log(text),
         printErr: (text) => console.warn(text),  // the browser's SDL warns here; nothing fatal
     };
 
     again.addEventListener('click', () => location.reload());
-    // Keyboard focus stays on the game: a click anywhere but the button gives it back.
-    document.addEventListener('mousedown', (event) => {
-        if (event.target !== again) {
-            event.preventDefault();
-            canvas.focus();
-        }
-    });
+    touch.addEventListener('change', sense);
     window.addEventListener('resize', fit);
-    fit();
-    canvas.focus();
+    if (window.visualViewport)
+        window.visualViewport.addEventListener('resize', fit);
+    sense();
+    field.focus();
 })();
