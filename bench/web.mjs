@@ -1,8 +1,11 @@
 // Figures of the browser build on this machine's headless chromium: what a static host sends
-// (gzip'd), the time from navigation to the title's first frame, and the frame period while
-// the game types. The page's own mark and frame counter give the times; nothing is added.
-// usage: node bench/web.mjs [SITE] [--loads N] [--runs N]   (after tests/suites/40-web.sh,
-// which builds the site and installs playwright-core into tests/web)
+// (gzip'd), the time from navigation to the title's first frame on a desktop and on a phone
+// with a slow processor and network (first visit, and second visit from the offline copy),
+// and the frame period while the game types. The page's own mark and frame counter give the
+// times; nothing is added.
+// usage: node bench/web.mjs [SITE] [--loads N] [--phone-loads N] [--runs N]
+// (after tests/suites/40-web.sh, which builds the site and installs playwright-core into
+// tests/web)
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -14,6 +17,7 @@ const args = process.argv.slice(2);
 const option = (name, fallback) => (args.includes(name) ? Number(args[args.indexOf(name) + 1]) : fallback);
 const site = args[0] && !args[0].startsWith('--') ? args[0] : 'build/web/site';
 const loads = option('--loads', 20);
+const phoneLoads = option('--phone-loads', 5);
 const runs = option('--runs', 8);
 
 const quantile = (values, q) => [...values].sort((a, b) => a - b)[Math.min(values.length - 1, Math.floor(q * values.length))];
@@ -26,7 +30,8 @@ const total = Object.values(gzipped).reduce((sum, body) => sum + body.length, 0)
 console.log(`transfer, gzip'd: ${(total / 1024).toFixed(1)} KiB (${files.map((f) => `${f} ${(gzipped[f].length / 1024).toFixed(1)}`).join(', ')})`);
 
 // The site from this machine's loopback, either compressed as a static host sends it or plain.
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
+                 '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
 function serve(compressed) {
     const server = http.createServer((request, response) => {
         const name = new URL(request.url, 'http://x').pathname.slice(1) || 'index.html';
@@ -40,20 +45,59 @@ function serve(compressed) {
 
 const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
 
+// Navigation to the title's first frame on a page, read from the page's own mark.
+async function firstFrame(page, url) {
+    await page.goto(url);
+    await page.waitForFunction(() => performance.getEntriesByName('sombrial-first-frame').length);
+    return page.evaluate(() => performance.getEntriesByName('sombrial-first-frame')[0].startTime);
+}
+
 // Navigation to the title's first frame, each load in a fresh context (an empty cache).
 for (const compressed of [true, false]) {
     const server = await serve(compressed);
     const times = [];
     for (let i = 0; i <= loads; i++) {
         const context = await browser.newContext();
-        const page = await context.newPage();
-        await page.goto(`http://127.0.0.1:${server.address().port}/`);
-        await page.waitForFunction(() => performance.getEntriesByName('sombrial-first-frame').length);
-        const time = await page.evaluate(() => performance.getEntriesByName('sombrial-first-frame')[0].startTime);
+        const time = await firstFrame(await context.newPage(), `http://127.0.0.1:${server.address().port}/`);
         if (i > 0) times.push(time);  // the first load warms the browser up
         await context.close();
     }
     console.log(`navigation to the title's first frame, ${compressed ? 'gzip' : 'plain'}: median ${ms(quantile(times, 0.5))} ms, best ${ms(Math.min(...times))} ms, of ${loads}`);
+    server.close();
+}
+
+// The same on an Android phone with its processor slowed 4 times and a slow mobile network
+// (1.6 Mbit/s down, 750 kbit/s up, 150 ms latency), gzip'd: a first visit in a fresh context,
+// then, once the worker has kept the site, a second visit served by it.
+{
+    const server = await serve(true);
+    const url = `http://127.0.0.1:${server.address().port}/`;
+    const phone = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+                    userAgent: 'Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) ' +
+                               'Chrome/156.0.0.0 Mobile Safari/537.36' };
+    const slow = async (page) => {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send('Network.enable');
+        await cdp.send('Network.emulateNetworkConditions', { offline: false, latency: 150,
+            downloadThroughput: 1.6e6 / 8, uploadThroughput: 750e3 / 8 });
+        await cdp.send('Emulation.setCPUThrottlingRate', { rate: 4 });
+        return page;
+    };
+    const first = [], second = [];
+    for (let i = 0; i <= phoneLoads; i++) {
+        const context = await browser.newContext(phone);
+        const page = await slow(await context.newPage());
+        const time = await firstFrame(page, url);
+        // A site without the worker (an older build) has no second visit to measure.
+        const kept = await page.evaluate(async () =>
+            !!(await navigator.serviceWorker.getRegistration()) && !!(await navigator.serviceWorker.ready));
+        await page.close();
+        const again = kept ? await firstFrame(await slow(await context.newPage()), url) : NaN;
+        if (i > 0) first.push(time), second.push(again);
+        await context.close();
+    }
+    console.log(`phone, slow processor and network: first visit median ${ms(quantile(first, 0.5))} ms, ` +
+                `second visit (the worker's copy) median ${ms(quantile(second, 0.5))} ms, of ${phoneLoads}`);
     server.close();
 }
 
@@ -71,7 +115,7 @@ for (let i = 0; i < runs; i++) {
         addEventListener('keydown', () => { presented = []; }, { capture: true, once: true });
     });
     await page.keyboard.press('Enter');
-    await page.waitForFunction(() => document.getElementById('story').childElementCount >= 3);  // its first page
+    await page.waitForFunction(() => document.getElementById('story').childElementCount >= 2);  // the title's words, then its first page
     const times = await page.evaluate(() => presented);
     // From the room's first frame: the one before read the Enter and decoded the picture.
     periods.push(...times.slice(3).map((t, k) => t - times[k + 2]));

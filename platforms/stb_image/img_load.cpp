@@ -13,10 +13,15 @@
 
 namespace {
 
-// The whole stream, read to its end into malloc'd memory; null when it cannot be read.
+// The whole stream, from where it stands to its end, in malloc'd memory; null when it cannot
+// be read. The game's streams are over memory and can tell their length, so one block is
+// read at once; a stream that cannot seek is read in growing blocks.
 unsigned char* ReadAll(SDL_RWops* src, int* size)
 {
+    int start = SDL_RWtell(src), end = SDL_RWseek(src, 0, RW_SEEK_END);
     int capacity = 1 << 16, used = 0;
+    if (start >= 0 && end >= start && SDL_RWseek(src, start, RW_SEEK_SET) == start)
+        capacity = end - start + 1;  // one more, to see the end without growing
     unsigned char* data = static_cast<unsigned char*>(malloc(capacity));
     while (data) {
         if (used == capacity) {

@@ -26,6 +26,12 @@ EM_JS(void, CountFrame, (), {
         Module["onFrame"](Module["frames"]);
 });
 
+// Lets a lock keep a surface's pixels in memory as they are instead of reading the canvas
+// back into them (SDL.defaults.discardOnLock).
+EM_JS(void, KeepPixelsOnLock, (), {
+    SDL.defaults.discardOnLock = true;
+});
+
 namespace {
 
 bool IsScreen(SDL_Surface* surface)
@@ -61,11 +67,20 @@ extern "C" {
 
 // Called by the game around every frame (SDL_MUSTLOCK is always 1 here). The Screen is the
 // page's canvas and nothing writes its pixels in memory, so locking it is skipped: its unlock
-// would copy the lock's stale copy back over everything drawn since. Other surfaces (the
-// glyph sheet being read, a picture being filled) lock as SDL does.
+// would copy the lock's stale copy back over everything drawn since. Other surfaces (a
+// picture being filled, the glyph sheet being read) are written only through their pixels
+// and drawn from, never into, so their pixels in memory are always what their canvas shows:
+// they lock without the canvas being read back, the greater part of decoding a picture.
 int __wrap_SDL_LockSurface(SDL_Surface* surface)
 {
-    return IsScreen(surface) ? 0 : __real_SDL_LockSurface(surface);
+    static bool keeping = false;
+    if (IsScreen(surface))
+        return 0;
+    if (!keeping) {
+        KeepPixelsOnLock();
+        keeping = true;
+    }
+    return __real_SDL_LockSurface(surface);
 }
 
 // The counterpart of __wrap_SDL_LockSurface: a no-op for the Screen.
