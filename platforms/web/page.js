@@ -57,12 +57,16 @@
     }
 
     // One paragraph more in the live region; the oldest go once there are too many. A page
-    // and the prompt under it are one paragraph, so they are heard in that order.
+    // and the prompt under it are one paragraph, so they are heard in that order. A paragraph
+    // the same as the one before gets a no-break space, unheard, or a screen reader would take
+    // it for the same news again and stay silent.
     function say(kind, text, prompt) {
         const paragraph = document.createElement('p');
         paragraph.textContent = kind === 'page' ? (prompt ? (text.trimEnd() + ' ' + Words.prompt).trim() : text)
                               : kind === 'command' ? 'Orden: ' + text
                               : Words[kind] || text;
+        if (story.lastElementChild && paragraph.textContent === story.lastElementChild.textContent)
+            paragraph.textContent += '\u00a0';
         story.append(paragraph);
         while (story.childElementCount > KeptParagraphs)
             story.firstElementChild.remove();
@@ -243,6 +247,7 @@
 
     function firstFrame() {
         performance.mark('sombrial-first-frame');
+        story.setAttribute('aria-live', 'polite');
         for (const type of ['keydown', 'keypress', 'keyup'])
             document.removeEventListener(type, keepEarly);
         setTimeout(() => {
@@ -288,5 +293,7 @@
     if (window.visualViewport)
         window.visualViewport.addEventListener('resize', fit);
     sense();
-    field.focus();
+    // Focused once the page is read: a screen reader that has not yet seen the page take the
+    // focus often leaves a field focused earlier unannounced.
+    document.addEventListener('DOMContentLoaded', () => field.focus());
 })();
