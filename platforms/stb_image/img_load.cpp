@@ -55,7 +55,12 @@ SDL_Surface* SurfaceFrom(const unsigned char* rgb, int w, int h)
         Uint8* row = static_cast<Uint8*>(s->pixels) + y * s->pitch;
         for (int x = 0; x < w; ++x, rgb += 3) {
             Uint32 value = SDL_MapRGB(s->format, rgb[0], rgb[1], rgb[2]);
-            memcpy(row + x * bytes, &value, bytes);  // little-endian: the low bytes first
+            // Little-endian: the low bytes first. A copy of known size is a plain store, not a
+            // call per pixel.
+            if (bytes == 4)
+                memcpy(row + x * 4, &value, 4);
+            else
+                memcpy(row + x * 3, &value, 3);
         }
     }
     SDL_UnlockSurface(s);

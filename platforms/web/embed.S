@@ -1,6 +1,7 @@
-/* Embedded assets for WebAssembly: each image file linked in whole, gzip'd, with a label and
- * the 32-bit length of what is linked, as assets/embed.S does for ELF (wasm sections take no
- * ELF flags or types). The memory stream (memory_stream.cpp) inflates a file when it is read. */
+/* Embedded assets for WebAssembly: each image file linked in whole, packed (pack_asset.py),
+ * with a label and the 32-bit length of what is linked, as assets/embed.S does for ELF (wasm
+ * sections take no ELF flags or types). The memory stream (memory_stream.cpp) inflates a file
+ * when it is read. */
 
 #define ASSET(name, file)                  \
     .section .rodata.name, "", @;          \

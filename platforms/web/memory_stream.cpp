@@ -3,9 +3,9 @@
 //
 // The JavaScript SDL hands out a number instead of an SDL_RWops, which only its own image
 // loader understands; SDL_RWread and SDL_RWclose, macros that call through the structure,
-// need the structure. The web build embeds each asset gzip'd (platforms/web/CMakeLists.txt):
-// the program the browser loads is 0.24 MB instead of 6 MB, and each picture is inflated only
-// when the game decodes it, to the very bytes of the file. Linked in with
+// need the structure. The web build embeds each asset gzip'd (platforms/web/pack_asset.py):
+// the program the browser loads is 0.21 MB instead of 6 MB, and each picture is inflated only
+// when the game decodes it, to the bytes of an image file with the same pixels. Linked in with
 // -Wl,--wrap=SDL_RWFromMem.
 #include <cstdlib>
 #include <cstring>
