@@ -1,35 +1,20 @@
 // Embedded assets: the pictures, the glyph sheet and the icon, as complete image files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "SDL.h"
 
 extern "C" {
 
-// Each asset is a whole image file linked into the program (assets/embed.S),
-// known by its first byte and its length in bytes.
-extern const unsigned char TitlePicture[];
-extern const unsigned char LaboratoryPicture[];
-extern const unsigned char LaboratoryDogPicture[];
-extern const unsigned char CorridorPicture[];
-extern const unsigned char ExitDoorPicture[];
-extern const unsigned char RestRoomPicture[];
-extern const unsigned char ChapterEndPicture[];
-extern const unsigned char GameOverPicture[];
-extern const unsigned char FontSheet[];
-extern const unsigned char IconImage[];  // 32x32 emblem on a magenta key, for SDL_WM_SetIcon
-
-extern const uint32_t TitlePictureSize;
-extern const uint32_t LaboratoryPictureSize;
-extern const uint32_t LaboratoryDogPictureSize;
-extern const uint32_t CorridorPictureSize;
-extern const uint32_t ExitDoorPictureSize;
-extern const uint32_t RestRoomPictureSize;
-extern const uint32_t ChapterEndPictureSize;
-extern const uint32_t GameOverPictureSize;
-extern const uint32_t FontSheetSize;
-extern const uint32_t IconImageSize;
+// Each asset of assets/asset_list.h is a whole image file linked into the program by the
+// front end's embed.S, known by its first byte and its length in bytes (NameSize).
+#define ASSET(name, file, type, width, height) \
+    extern const unsigned char name[];          \
+    extern const uint32_t name##Size;
+#include "assets/asset_list.h"
+#undef ASSET
 
 // Decodes an embedded image file from memory: SDL_RWFromMem, then
 // IMG_LoadTyped_RW(stream, 1, type), which closes the stream. Null when decoding fails.
@@ -47,5 +32,12 @@ struct EmbeddedAsset {
     int height;
 };
 
-// The nine images the game shows, in catalogue order (the icon is apart).
-extern const EmbeddedAsset AssetCatalogue[9];
+// How many images the list holds.
+constexpr size_t AssetCount = 0
+#define ASSET(name, file, type, width, height) +1
+#include "assets/asset_list.h"
+#undef ASSET
+    ;
+
+// Every embedded image, in the list's order.
+extern const EmbeddedAsset AssetCatalogue[AssetCount];

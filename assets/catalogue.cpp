@@ -10,15 +10,8 @@ SDL_Surface* LoadEmbeddedImage(const unsigned char* data, uint32_t size, const c
     return IMG_LoadTyped_RW(stream, 1, const_cast<char*>(type));
 }
 
-const EmbeddedAsset AssetCatalogue[9] = {
-    // name                   data                  size                       type   w    h
-    {"TitlePicture",         TitlePicture,         &TitlePictureSize,         "BMP", 640, 480},
-    {"LaboratoryPicture",    LaboratoryPicture,    &LaboratoryPictureSize,    "BMP", 640, 340},
-    {"LaboratoryDogPicture", LaboratoryDogPicture, &LaboratoryDogPictureSize, "BMP", 640, 340},
-    {"CorridorPicture",      CorridorPicture,      &CorridorPictureSize,      "BMP", 640, 340},
-    {"ExitDoorPicture",      ExitDoorPicture,      &ExitDoorPictureSize,      "BMP", 640, 340},
-    {"RestRoomPicture",      RestRoomPicture,      &RestRoomPictureSize,      "BMP", 640, 340},
-    {"ChapterEndPicture",    ChapterEndPicture,    &ChapterEndPictureSize,    "BMP", 640, 480},
-    {"GameOverPicture",      GameOverPicture,      &GameOverPictureSize,      "BMP", 640, 480},
-    {"FontSheet",            FontSheet,            &FontSheetSize,            "TGA", 3711, 25},
+const EmbeddedAsset AssetCatalogue[AssetCount] = {
+#define ASSET(name, file, type, width, height) {#name, name, &name##Size, type, width, height},
+#include "assets/asset_list.h"
+#undef ASSET
 };

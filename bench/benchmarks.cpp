@@ -10,6 +10,7 @@
 #include "font/font.h"
 #include "interpreter/interpreter.h"
 #include "rooms/rooms.h"
+#include "frame/frame.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 

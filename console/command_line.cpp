@@ -2,12 +2,13 @@
 #include "console/console.h"
 
 #include "font/font.h"
-#include "shell/shell.h"
+#include "frame/frame.h"
 
 namespace {
 
-constexpr uint32_t Enter = 13;
-constexpr uint32_t Backspace = 8;
+// The characters a line takes: Latin-1 from the space on, but for 255.
+constexpr uint32_t FirstCharacter = KeySpace;
+constexpr uint32_t LastCharacter = 254;
 
 // The whole Screen anew: background, picture, the narration's last page and the echo.
 // The line is an argument of the echo, never a format: a typed "%" is drawn as "%".
@@ -22,7 +23,7 @@ void DrawCommandLine(const char* line)
 // Latin-1 characters 32 to 254 go into the line; 255 and everything past Latin-1 do not.
 bool IsAccepted(uint32_t key)
 {
-    return key >= 32 && key <= 254;
+    return key >= FirstCharacter && key <= LastCharacter;
 }
 
 }  // namespace
@@ -35,7 +36,7 @@ void ReadCommandLine(char* line)
 
     // Only an Enter counts in the first frame; any other key of it is dropped.
     PresentFrame();
-    if (LastKey == Enter) {
+    if (LastKey == KeyEnter) {
         NarrationBuffer[0] = '\0';
         return;
     }
@@ -44,7 +45,7 @@ void ReadCommandLine(char* line)
         uint32_t key = LastKey;
         if (key == 0)
             continue;  // no key, or one without a character: nothing to redraw
-        if (key == Enter) {
+        if (key == KeyEnter) {
             NarrationBuffer[0] = '\0';
             return;
         }
@@ -52,7 +53,7 @@ void ReadCommandLine(char* line)
         // the line stays, the Screen is redrawn. The limit leaves room for normalisation.
         if (IsAccepted(key) && length < CommandLineLimit)
             line[length++] = static_cast<char>(key);
-        else if (key == Backspace && length > 0)
+        else if (key == KeyBackspace && length > 0)
             --length;
         line[length] = '\0';
         DrawCommandLine(line);

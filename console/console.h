@@ -8,8 +8,8 @@ extern "C" {
 
 constexpr size_t NarrationBufferSize = 4096;
 
-// Longest line the command line accepts; normalisation may lengthen a line by up to
-// 19 bytes, so every accepted line still fits the 512-byte command buffer.
+// Longest line the command line accepts: lengthened by the most that normalisation adds, it
+// still fits the command buffer (interpreter/normalize.cpp asserts it while compiling).
 constexpr size_t CommandLineLimit = 492;
 
 // Where narration pages, the page prompt and the command line begin: just under the picture.
@@ -27,15 +27,21 @@ void AppendNarration(const char* text);
 void ShowNarration(void);
 
 // As ShowNarration, but the last page waits for space too. Used by the endings.
+// Front-end interface: re-linked (--wrap) by the web's page events; called only from other files.
 void ShowFinalNarration(void);
 
-// Reads one command line into `line` (at least 512 bytes) under the last narration page.
+// Reads one command line into `line` (a command buffer, CommandBufferSize bytes) under the
+// last narration page.
 // On return `line` holds the submitted line and the NarrationBuffer is empty.
+// Front-end interface: re-linked (--wrap) by the scripted player and the web's page events;
+// called only from other files.
 void ReadCommandLine(char* line);
 
 // The one entry point for game text. "txt" queues it; "fin" and "gameover" show all
 // pending narration and the ending picture, wait for Enter and exit with status 0.
 // Any other kind does nothing.
+// Front-end interface: re-linked (--wrap) by the scripted player and the web's page events;
+// called only from other files.
 void Narrate(const char* text, const char* kind);
 
 }  // extern "C"

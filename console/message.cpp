@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "assets/assets.h"
-#include "shell/shell.h"
+#include "frame/frame.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ const MessageKind* FindKind(const char* kind)
     SDL_FillRect(Screen, nullptr, 0);
     DrawBackdrop(FullPictureRows);
     PresentFrame();
-    while (LastKey != 13)
+    while (LastKey != KeyEnter)
         PresentFrame();
     exit(0);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "font/font.h"
-#include "shell/shell.h"
+#include "frame/frame.h"
 
 char NarrationBuffer[NarrationBufferSize];
 
@@ -16,7 +16,7 @@ void WaitForSpace()
 {
     BitmapFont_Draw(TextOriginX, TextOriginY, "\n\n\n\n<Pulsa espacio>");
     PresentFrame();
-    while (LastKey != 32)
+    while (LastKey != KeySpace)
         PresentFrame();
 }
 

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "shell/shell.h"
+#include "frame/frame.h"
 
 int32_t PageBreak = 0;
 

@@ -16,6 +16,9 @@ extern const char* const* const SynonymTable[];
 // one synonym replaced per group). Never writes past CommandBufferSize bytes.
 void NormalizeCommand(char* line);
 
+// The most NormalizeCommand can lengthen a line, in bytes.
+extern const size_t NormalizationGrowth;
+
 // Answers a normalised line no room recognised: inventory, help, or the refusal;
 // says nothing to the empty line. Called last by every room handler.
 void CommonCommands(const char* line);

@@ -3,23 +3,25 @@
 
 #include "interpreter/interpreter.h"
 
+#include "console/console.h"
+
 namespace {
 
 // Canonical word first, then the synonyms in the order they are tried.
-const char* const Examine[] = {"EXAMINAR", "examinar", "mirar", "ojear", nullptr};
-const char* const Take[] = {"COGER", "recojer", "coger", nullptr};
-const char* const Use[] = {"USAR", "usar", "utilizar", nullptr};
-const char* const On[] = {"EN", "en", "con", "al", nullptr};
-const char* const Rat[] = {"RATA", "rata", "animal", "roedor", "raton", nullptr};
-const char* const Dog[] = {"PERRO", "perro", "animal", "doberman", nullptr};
-const char* const Desk[] = {"MESA", "mesa", "mueble", nullptr};
-const char* const Room[] = {"SALA", "sala", "habitacion", "entorno", "cuarto", "laboratorio", nullptr};
-const char* const Syringe[] = {"JERINGUILLA", "jeringuilla", "aguja", "inyeccion", "liquido", nullptr};
-const char* const Shotgun[] = {"ESCOPETA", "escopeta", "arma", "pistola", nullptr};
-const char* const Inject[] = {"INYECTAR", "inyectar", "pinchar", nullptr};
-const char* const Insert[] = {"INTRODUCIR", "introducir", "insertar", "meter", nullptr};
-const char* const Code[] = {"CODIGO", "codigo", "digitos", nullptr};
-const char* const Cable[] = {"CABLE", "cable", "cables", nullptr};
+constexpr const char* Examine[] = {"EXAMINAR", "examinar", "mirar", "ojear", nullptr};
+constexpr const char* Take[] = {"COGER", "recojer", "coger", nullptr};
+constexpr const char* Use[] = {"USAR", "usar", "utilizar", nullptr};
+constexpr const char* On[] = {"EN", "en", "con", "al", nullptr};
+constexpr const char* Rat[] = {"RATA", "rata", "animal", "roedor", "raton", nullptr};
+constexpr const char* Dog[] = {"PERRO", "perro", "animal", "doberman", nullptr};
+constexpr const char* Desk[] = {"MESA", "mesa", "mueble", nullptr};
+constexpr const char* Room[] = {"SALA", "sala", "habitacion", "entorno", "cuarto", "laboratorio", nullptr};
+constexpr const char* Syringe[] = {"JERINGUILLA", "jeringuilla", "aguja", "inyeccion", "liquido", nullptr};
+constexpr const char* Shotgun[] = {"ESCOPETA", "escopeta", "arma", "pistola", nullptr};
+constexpr const char* Inject[] = {"INYECTAR", "inyectar", "pinchar", nullptr};
+constexpr const char* Insert[] = {"INTRODUCIR", "introducir", "insertar", "meter", nullptr};
+constexpr const char* Code[] = {"CODIGO", "codigo", "digitos", nullptr};
+constexpr const char* Cable[] = {"CABLE", "cable", "cables", nullptr};
 
 // Drops the leading spaces and lowers A-Z only (Latin-1 capitals stay as typed).
 // Returns the line's length.
@@ -81,10 +83,39 @@ size_t Replace(char* line, size_t length, char* at, size_t oldLength, const char
 }  // namespace
 
 // The 14 groups in table order: an earlier group takes a word that two groups share.
-const char* const* const SynonymTable[] = {
+constexpr const char* const* SynonymTable[] = {
     Examine, Take, Use, On, Rat, Dog, Desk, Room, Syringe, Shotgun, Inject, Insert, Code, Cable,
     nullptr,
 };
+
+constexpr size_t Length(const char* word)
+{
+    size_t n = 0;
+    while (word[n])
+        ++n;
+    return n;
+}
+
+// The most normalisation can lengthen a line: each group replaces at most one synonym, at
+// worst its shortest one, by the canonical word.
+constexpr size_t LongestGrowth()
+{
+    size_t growth = 0;
+    for (const char* const* const* group = SynonymTable; *group; ++group) {
+        size_t most = 0;
+        for (const char* const* word = *group + 1; *word; ++word)
+            if (Length((*group)[0]) > Length(*word) && Length((*group)[0]) - Length(*word) > most)
+                most = Length((*group)[0]) - Length(*word);
+        growth += most;
+    }
+    return growth;
+}
+
+// Every line the command line accepts stays whole, with its NUL, after normalisation.
+static_assert(CommandLineLimit + LongestGrowth() < CommandBufferSize,
+              "a normalised line could outgrow the command buffer");
+
+const size_t NormalizationGrowth = LongestGrowth();
 
 void NormalizeCommand(char* line)
 {

@@ -6,7 +6,7 @@
 #include "assets/assets.h"
 #include "console/console.h"
 #include "interpreter/interpreter.h"
-#include "shell/shell.h"
+#include "frame/frame.h"
 
 RoomHandler CurrentRoom = nullptr;
 int32_t RatInCorridor = 0;

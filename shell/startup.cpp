@@ -1,13 +1,12 @@
-// Start-up, the title screen and the turn loop.
+// Start-up: SDL, the window and its icon, the video mode, the keyboard and the one font.
 #include "shell/shell.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "assets/assets.h"
-#include "console/console.h"
 #include "font/font.h"
-#include "rooms/rooms.h"
+#include "frame/frame.h"
 
 namespace {
 
@@ -58,27 +57,4 @@ void InitApplication(void)
 
     if (SDL_MUSTLOCK(Screen))
         SDL_LockSurface(Screen);
-}
-
-int GameMain(int, char**)
-{
-    static char CommandBuffer[512];
-
-    InitApplication();
-
-    SetBackdrop(LoadEmbeddedImage(TitlePicture, TitlePictureSize, "BMP"));
-    SDL_FillRect(Screen, nullptr, 0);
-    DrawBackdrop(FullPictureRows);
-    PresentFrame();
-    while (LastKey != 13)
-        PresentFrame();
-
-    CurrentRoom = Laboratory;
-    Laboratory(nullptr);
-    for (;;) {
-        ShowNarration();
-        ReadCommandLine(CommandBuffer);
-        if (CurrentRoom(CommandBuffer))
-            CurrentRoom(nullptr);
-    }
 }

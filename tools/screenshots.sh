@@ -1,10 +1,10 @@
 #!/bin/sh
 # Remakes the README's screenshots (docs/screenshots/) from the game itself: the scripted
 # player saves its Screen at each state, ImageMagick turns the chosen ones into PNG.
-#   tools/screenshots.sh [PATH/TO/sombrial-autoplay]   (default: the one ./build.sh test builds)
+#   tools/screenshots.sh [PATH/TO/sombrial-scripted-player]   (default: the one ./build.sh test builds)
 set -eu
 cd "$(dirname "$0")/.."
-player=${1:-build/test/tools/sombrial-autoplay}
+player=${1:-build/test/tools/sombrial-scripted-player}
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 printf 'mirar rata\nmirar mesa\n' >"$shots/script"

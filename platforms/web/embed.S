@@ -1,30 +1,21 @@
-/* Embedded assets for WebAssembly: each image file linked in whole, packed (pack_asset.py),
- * with a label and the 32-bit length of what is linked, as assets/embed.S does for ELF (wasm
- * sections take no ELF flags or types). The memory stream (memory_stream.cpp) inflates a file
- * when it is read. */
+/* Embedded assets for WebAssembly: each image file of assets/asset_list.h linked in whole,
+ * packed (pack_asset.py), with a label and the 32-bit length of what is linked (wasm sections
+ * take no ELF flags or types). The build gives the assembler the folder of the packed files;
+ * the memory stream (memory_stream.cpp) inflates a file when it is read. */
 
-#define ASSET(name, file)                  \
-    .section .rodata.name, "", @;          \
-    .globl name;                           \
-    .p2align 4;                            \
-name:                                      \
-    .incbin file;                          \
-.L##name##_end:                            \
-    .size name, .L##name##_end - name;     \
-    .section .rodata.name##Size, "", @;    \
-    .globl name##Size;                     \
-    .p2align 2;                            \
-name##Size:                                \
-    .int32 .L##name##_end - name;          \
-    .size name##Size, 4
+#define ASSET(symbol, path, kind, w, h)            \
+    .section .rodata.symbol, "", @;                \
+    .globl symbol;                                 \
+    .p2align 4;                                    \
+symbol:                                            \
+    .incbin path;                                  \
+.L##symbol##_end:                                  \
+    .size symbol, .L##symbol##_end - symbol;       \
+    .section .rodata.symbol##Size, "", @;          \
+    .globl symbol##Size;                           \
+    .p2align 2;                                    \
+symbol##Size:                                      \
+    .int32 .L##symbol##_end - symbol;              \
+    .size symbol##Size, 4;
 
-ASSET(TitlePicture, "title.bmp.gz")
-ASSET(LaboratoryPicture, "laboratory.bmp.gz")
-ASSET(LaboratoryDogPicture, "laboratory-dog.bmp.gz")
-ASSET(CorridorPicture, "corridor.bmp.gz")
-ASSET(ExitDoorPicture, "exit-door.bmp.gz")
-ASSET(RestRoomPicture, "rest-room.bmp.gz")
-ASSET(ChapterEndPicture, "chapter-end.bmp.gz")
-ASSET(GameOverPicture, "game-over.bmp.gz")
-ASSET(FontSheet, "font.tga.gz")
-ASSET(IconImage, "icon.bmp.gz")
+#include "assets/asset_list.h"

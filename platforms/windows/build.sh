@@ -1,7 +1,7 @@
 #!/bin/sh
-# The Windows build, cross-compiled on Debian 12 into build/windows: SDL 1.2 from Debian's
-# source (built once, then kept), the stb loader in SDL_image's place, the game and its
-# scripted player, and the zip for players.
+# The Windows build, cross-compiled on Debian 12 into build/windows: what CMake cannot do, SDL
+# 1.2 from Debian's source (built once, then kept) and the zip for players, around the CMake
+# build of the game and its scripted player.
 #   sh platforms/windows/build.sh     from the repository's top folder, with the Debian
 #                                     packages that ./build.sh windows installs
 # Leaves build/windows/sombrial-win64.zip, its contents in build/windows/package/, and
@@ -59,24 +59,12 @@ build_sdl() {
     mv "$out/sdl-1.2-source.tar.gz.part" "$out/sdl-1.2-source.tar.gz"
 }
 
-# The stb loader as the game's SDL_image: libSDL_image.a, remade when its folder changes.
-build_image_loader() {
-    library=$out/stb/libSDL_image.a
-    [ -f "$library" ] && [ -z "$(find "$top/platforms/stb_image" -newer "$library")" ] && return
-    mkdir -p "$out/stb"
-    $host-g++-win32 -std=c++17 -O2 -Wall -Wextra -Werror -I"$top" -I"$prefix/include/SDL" \
-        -I/usr/include/stb -c "$top/platforms/stb_image/img_load.cpp" -o "$out/stb/img_load.o"
-    rm -f "$library"
-    $host-ar rcs "$library" "$out/stb/img_load.o"
-}
-
-# The game and the scripted player (SOMBRIAL_TESTS: the Wine suite runs it).
+# The game and the scripted player (SOMBRIAL_TESTS: the Wine suite runs it), the stb loader in
+# SDL_image's place, all through CMake.
 build_game() {
     cmake -S "$top" -B "$out/game" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$top/platforms/windows/toolchain.cmake" \
-        -DSOMBRIAL_SDL_PREFIX="$prefix" \
-        -DSDL_IMAGE_INCLUDE_DIR="$top/platforms/stb_image" \
-        -DSDL_IMAGE_LIBRARY="$out/stb/libSDL_image.a;$prefix/lib/libSDL.dll.a" >/dev/null
+        -DSOMBRIAL_SDL_PREFIX="$prefix" >/dev/null
     cmake --build "$out/game" -j "$jobs"
 }
 
@@ -101,8 +89,8 @@ package() {
     # stb_image's licence is the end of its header, from the choice of licences on.
     { sed -n '1s/^\/\* *//p' /usr/include/stb/stb_image.h; echo
       sed -n '/^This software is available under 2 licenses/,/^\*\//p' /usr/include/stb/stb_image.h |
-        sed '$d'; } >"$out/stb/LICENSE"
-    crlf "$out/stb/LICENSE" "$p/LICENCIA-STB.txt"
+        sed '$d'; } >"$out/stb-licence.txt"
+    crlf "$out/stb-licence.txt" "$p/LICENCIA-STB.txt"
     touch -d "@$SOURCE_DATE_EPOCH" "$p"/*
     (cd "$p" && zip -q -X "$out/sombrial-win64.zip" sombrial.exe SDL.dll LEEME.txt \
         SDL-FUENTE.txt LICENCIA-SDL.txt LICENCIA-STB.txt)
@@ -110,6 +98,5 @@ package() {
 }
 
 build_sdl
-build_image_loader
 build_game
 package

@@ -175,7 +175,7 @@ class Game:
 
     def wait_for(self, screen, label, timeout=60):
         """Watches the window until it shows exactly the fingerprint `screen`. On a timeout
-        the last picture is kept as a PNG; `sombrial-autoplay --shots` gives the expected."""
+        the last picture is kept as a PNG; `sombrial-scripted-player --shots` gives the expected."""
         deadline = time.monotonic() + timeout
         while True:
             self.check_running()

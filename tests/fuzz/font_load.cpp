@@ -9,7 +9,7 @@
 #include <string>
 
 #include "font/font.h"
-#include "shell/shell.h"
+#include "frame/frame.h"
 #include "tests/fuzz/harness.h"
 
 namespace {

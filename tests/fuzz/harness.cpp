@@ -2,6 +2,7 @@
 #include "tests/fuzz/harness.h"
 
 #include "console/console.h"
+#include "frame/frame.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 

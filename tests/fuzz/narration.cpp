@@ -9,7 +9,7 @@
 #include "console/console.h"
 #include "font/font.h"
 #include "interpreter/interpreter.h"
-#include "shell/shell.h"
+#include "frame/frame.h"
 #include "tests/fuzz/harness.h"
 #include "tests/seam/seam.h"
 

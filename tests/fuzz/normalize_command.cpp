@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t before = strlen(line);
     NormalizeCommand(line);
     size_t after = strnlen(line, CommandBufferSize);
-    if (after == CommandBufferSize || line[0] == ' ' || after > before + 19)  // 19: most growth
+    if (after == CommandBufferSize || line[0] == ' ' || after > before + NormalizationGrowth)
         fuzz::Fail("a line left unterminated, with a leading space, or grown too much");
     free(line);
     return 0;

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The soak: many games played by the scripted player through the real turn loop, each
-a sombrial-autoplay run whose transcript must keep the game's rules.
+a sombrial-scripted-player run whose transcript must keep the game's rules.
 
 usage: soak.py random PLAYER SCRIPTS COUNT [LINES]   random scripts of LINES lines (100)
        soak.py endings PLAYER SCRIPTS NAME           NAME's walkthrough ended at every state
@@ -45,7 +45,7 @@ def read_lines(path):
         return f.read().split("\n")[:-1]
 
 
-def autoplay(player, script_path, *options):
+def play(player, script_path, *options):
     """The transcript's records and the exit status of one game."""
     run = subprocess.run([player, "--no-screens", "--no-pictures", *options, script_path],
                          capture_output=True, env=dict(os.environ, SDL_VIDEODRIVER="dummy"),
@@ -142,7 +142,7 @@ def soak_random(player, folder, count, lines):
         path = os.path.join(scratch, "%d.script" % number)
         with open(path, "w", encoding="utf-8") as f:
             f.write("".join(line + "\n" for line in script))
-        records, status, errors = autoplay(player, path)
+        records, status, errors = play(player, path)
         broken = broken_rules(script, records, status)
         if not broken:
             os.remove(path)
@@ -170,7 +170,7 @@ def soak_endings(player, folder, name):
         runs += [(ways[0], frame), (ways[1], frame - 2)]
 
     def game(run):
-        records, status, errors = autoplay(player, path, run[0], str(run[1]))
+        records, status, errors = play(player, path, run[0], str(run[1]))
         return run, status == 0 and records[-1:] == [{"exit": 0}], errors
 
     with concurrent.futures.ThreadPoolExecutor(os.cpu_count()) as pool:

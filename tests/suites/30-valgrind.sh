@@ -1,5 +1,5 @@
 #!/bin/sh
-# valgrind memcheck over a whole scripted chapter (sombrial-autoplay on SDL's dummy driver),
+# valgrind memcheck over a whole scripted chapter (sombrial-scripted-player on SDL's dummy driver),
 # whose transcript must also be the expected one, then over the game itself in a window on
 # Xvfb (SDL's X11 driver). No invalid read or write and no leak of the game's own
 # allocations; leaks that belong to SDL or the X libraries are suppressed by
@@ -19,7 +19,7 @@ memcheck="valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
 status=0
 echo "== the chapter, scripted"
 # shellcheck disable=SC2086
-SDL_VIDEODRIVER=dummy $memcheck "$build/tools/sombrial-autoplay" tests/scripts/chapter.script \
+SDL_VIDEODRIVER=dummy $memcheck "$build/tools/sombrial-scripted-player" tests/scripts/chapter.script \
     >"$out/chapter.jsonl" || status=1
 diff -u tests/scripts/chapter.expected.jsonl "$out/chapter.jsonl" >"$out/chapter.diff" || status=1
 echo "== the game in a window"

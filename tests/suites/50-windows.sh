@@ -12,7 +12,7 @@ out=$PWD/build/windows
 runs=$out/wine-runs
 rm -rf "$runs"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export SOMBRIAL_WINDOWS_AUTOPLAY="$out/game/tools/sombrial-autoplay.exe"
+export SOMBRIAL_WINDOWS_PLAYER="$out/game/tools/sombrial-scripted-player.exe"
 trap 'for p in 1 2; do WINEPREFIX="$out/wine/$p" wineserver -k 2>/dev/null || true; done' EXIT
 
 # Job N: its prefix, a copy of the zip's folder, and what it runs ($@), logged.
@@ -58,16 +58,12 @@ walkthroughs() {
 
 # Every committed transcript, replayed by the Windows scripted player.
 transcripts() {
-    local failed=0 expected name script option
+    local failed=0 expected
     for expected in tests/scripts/*.expected.jsonl; do
-        name=$(basename "$expected" .expected.jsonl)
-        script=${name%%.*}
-        option=${name#"$script"}
-        if sh tests/scripts/run_script.sh tests/windows/autoplay.sh "tests/scripts/$script.script" \
-            "$expected" ${option:+--${option#.}}; then
-            echo "PASS script.$name"
+        if sh tests/scripts/run_script.sh tests/windows/scripted_player.sh "$expected"; then
+            echo "PASS script.$(basename "$expected" .expected.jsonl)"
         else
-            echo "FAIL script.$name"
+            echo "FAIL script.$(basename "$expected" .expected.jsonl)"
             failed=1
         fi
     done

@@ -6,20 +6,11 @@
 TEST(Assets, EveryImageDecodesToItsSize)
 {
     SDL_Init(SDL_INIT_VIDEO);
-    struct Case {
-        int width, height;
-        const unsigned char* data;
-        uint32_t size;
-        const char* type;
-    } icon = {32, 32, IconImage, IconImageSize, "BMP"};
-    std::vector<Case> cases = {icon};
-    for (const EmbeddedAsset& a : AssetCatalogue)
-        cases.push_back({a.width, a.height, a.data, *a.size, a.type});
-    for (const Case& c : cases) {
-        SDL_Surface* s = LoadEmbeddedImage(c.data, c.size, c.type);
-        ASSERT_NE(s, nullptr) << SDL_GetError();
-        EXPECT_EQ(s->w, c.width);
-        EXPECT_EQ(s->h, c.height);
+    for (const EmbeddedAsset& a : AssetCatalogue) {
+        SDL_Surface* s = LoadEmbeddedImage(a.data, *a.size, a.type);
+        ASSERT_NE(s, nullptr) << a.name << ": " << SDL_GetError();
+        EXPECT_EQ(s->w, a.width) << a.name;
+        EXPECT_EQ(s->h, a.height) << a.name;
         SDL_FreeSurface(s);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/frame.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 

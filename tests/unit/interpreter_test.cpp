@@ -83,17 +83,3 @@ TEST(NormalizeCommand, NeverWritesPastTheCommandBuffer)
     for (const Case& c : cases)
         EXPECT_EQ(Normalize(c.typed, c.terminated), c.normalized) << c.typed.substr(0, 20);
 }
-
-// What keeps every line the command line accepts whole after normalising: the most the
-// synonyms can lengthen a line fits between the line's limit and the buffer's end.
-TEST(NormalizeCommand, GrowthFitsBehindTheCommandLineLimit)
-{
-    size_t growth = 0;
-    for (const char* const* const* group = SynonymTable; *group; ++group) {
-        size_t most = 0;
-        for (const char* const* word = *group + 1; *word; ++word)
-            most = std::max(most, strlen((*group)[0]) - std::min(strlen((*group)[0]), strlen(*word)));
-        growth += most;
-    }
-    EXPECT_LE(CommandLineLimit + growth, CommandBufferSize - 1);
-}

@@ -142,7 +142,7 @@ export async function play(page, { name, lines, records }, { hands = Hands.deskt
             const data = await page.evaluate(() => document.getElementById('screen').toDataURL());
             fs.writeFileSync(png, Buffer.from(data.split(',')[1], 'base64'));
             throw new Error(`${where}: the canvas never showed ${r.screen}; it shows ${png}, and ` +
-                            `sombrial-autoplay --shots DIR ${name}.script saves what it should`);
+                            `sombrial-scripted-player --shots DIR ${name}.script saves what it should`);
         });
         if (left && left[1] !== null && shown.frame - left[1] !== r.frame - left[0])
             throw new Error(`${where}: shown ${shown.frame - left[1]} frames after the key, not ${r.frame - left[0]}`);

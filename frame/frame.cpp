@@ -1,5 +1,5 @@
 // The frame pump, the keyboard and the backdrop.
-#include "shell/shell.h"
+#include "frame/frame.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
-// sombrial-autoplay: plays the real game from a script on the dummy video driver and a
+// sombrial-scripted-player: plays the real game from a script on the dummy video driver and a
 // virtual clock, and reports every state the player waits at as JSON Lines.
 //
-// usage: sombrial-autoplay [--shots DIR] [--no-screens] [--no-pictures] [--no-font]
+// usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--no-pictures] [--no-font]
 //                          [--escape-at FRAME | --close-at FRAME] SCRIPT
 //
 // SCRIPT is UTF-8 text, one command line per line: line N is typed at command line N, one
@@ -42,6 +42,7 @@
 #include "console/console.h"
 #include "font/font.h"
 #include "rooms/rooms.h"
+#include "frame/frame.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 
@@ -211,7 +212,7 @@ void OnFrame()
     if (EndFrame && seam::Frames() == EndFrame)
         seam::QueueNow(EndEvent);
     if (EndFrame && seam::Frames() > EndFrame) {
-        fprintf(stderr, "sombrial-autoplay: the game went on after frame %llu\n",
+        fprintf(stderr, "sombrial-scripted-player: the game went on after frame %llu\n",
                 static_cast<unsigned long long>(EndFrame));
         __real_exit(3);
     }
@@ -371,12 +372,12 @@ int main(int argc, char** argv)
         }
     }
     if (usage || !script) {
-        fprintf(stderr, "usage: sombrial-autoplay [--shots DIR] [--no-screens] [--no-pictures]\n"
+        fprintf(stderr, "usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--no-pictures]\n"
                         "         [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT\n");
         return 2;
     }
     if (!ReadScript(script)) {
-        fprintf(stderr, "sombrial-autoplay: cannot read %s\n", script);
+        fprintf(stderr, "sombrial-scripted-player: cannot read %s\n", script);
         return 2;
     }
     seam::UseHeadlessVideo();

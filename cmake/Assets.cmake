@@ -1,0 +1,9 @@
+# The embedded images' files, from the one list of them (assets/asset_list.h): what every
+# front end's embed.S links in and is rebuilt for.
+file(STRINGS ${PROJECT_SOURCE_DIR}/assets/asset_list.h SOMBRIAL_ASSET_LINES REGEX "^ASSET\\(")
+set(SOMBRIAL_ASSET_FILES)
+foreach(line ${SOMBRIAL_ASSET_LINES})
+  string(REGEX MATCH "\"([^\"]+)\"" file "${line}")
+  list(APPEND SOMBRIAL_ASSET_FILES ${PROJECT_SOURCE_DIR}/assets/data/${CMAKE_MATCH_1})
+endforeach()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/asset_list.h)

@@ -1,0 +1,31 @@
+// The program: the title until Enter, then the turn loop of narration, command line and room.
+#include "shell/shell.h"
+
+#include "assets/assets.h"
+#include "console/console.h"
+#include "frame/frame.h"
+#include "interpreter/interpreter.h"
+#include "rooms/rooms.h"
+
+int GameMain(int, char**)
+{
+    static char CommandBuffer[CommandBufferSize];
+
+    InitApplication();
+
+    SetBackdrop(LoadEmbeddedImage(TitlePicture, TitlePictureSize, "BMP"));
+    SDL_FillRect(Screen, nullptr, 0);
+    DrawBackdrop(FullPictureRows);
+    PresentFrame();
+    while (LastKey != KeyEnter)
+        PresentFrame();
+
+    CurrentRoom = Laboratory;
+    Laboratory(nullptr);
+    for (;;) {
+        ShowNarration();
+        ReadCommandLine(CommandBuffer);
+        if (CurrentRoom(CommandBuffer))
+            CurrentRoom(nullptr);
+    }
+}
