@@ -31,14 +31,14 @@ constexpr auto Drawing = Latin1("Representa un patito.");
 // In the dark, and while only the lighter burns, the exits are not taken: the player
 // has just been told that he cannot move about blindly.
 const RoomCommand Commands[] = {
-    // lines                                               while                                  text         kind   sets                                     then
-    {{"COGER RATA"},                                       {{{&RatInCorridor, 1}}},               Blackout,    "txt", {{{&CorridorDark, 1}, {&RatInCorridor, 0}}}, Then::GoOn, nullptr, nullptr},
-    {{"USAR mechero"},                                     {{{&CorridorDark, 1}}},                LighterText, "txt", {{{&LighterLit, 1}, {&CorridorDark, 0}}},    Then::GoOn, nullptr, nullptr},
-    {{"USAR cinta EN CABLE", "USAR cinta aislante EN CABLE"}, {{{&LighterLit, 1}}},               Repair,      "txt", {{{&LighterLit, 0}, {&DogLoose, 1}}},        Then::GoOn, nullptr, nullptr},
-    {{"EXAMINAR dibujo"},                                  {},                                    Drawing,     "txt", {},                                       Then::Answer, nullptr, nullptr},
-    {{"o", "oeste"},                                       {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move, ExitDoor, nullptr},
-    {{"s", "sur"},                                         {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move, RestRoom, nullptr},
-    {{"n", "norte"},                                       {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move, Laboratory, nullptr},
+    // lines                                               when                                   text         kind   sets                                      then               to          action
+    {{"COGER RATA"},                                       {{{&RatInCorridor, 1}}},               Blackout,    "txt", {{{&CorridorDark, 1}, {&RatInCorridor, 0}}}, Then::ConsumeLine, nullptr,    nullptr},
+    {{"USAR mechero"},                                     {{{&CorridorDark, 1}}},                LighterText, "txt", {{{&LighterLit, 1}, {&CorridorDark, 0}}},    Then::ConsumeLine, nullptr,    nullptr},
+    {{"USAR cinta EN CABLE", "USAR cinta aislante EN CABLE"}, {{{&LighterLit, 1}}},               Repair,      "txt", {{{&LighterLit, 0}, {&DogLoose, 1}}},        Then::ConsumeLine, nullptr,    nullptr},
+    {{"EXAMINAR dibujo"},                                  {},                                    Drawing,     "txt", {},                                       Then::Answer,      nullptr,    nullptr},
+    {{"o", "oeste"},                                       {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move,        ExitDoor,   nullptr},
+    {{"s", "sur"},                                         {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move,        RestRoom,   nullptr},
+    {{"n", "norte"},                                       {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move,        Laboratory, nullptr},
 };
 
 }  // namespace

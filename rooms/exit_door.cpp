@@ -39,10 +39,10 @@ void EnterCode(char* command)
 }
 
 const RoomCommand Commands[] = {
-    // lines                                          while               text     kind     sets  then
+    // lines                                          when                text     kind     sets  then          to        action
     {{"EXAMINAR ranura", "INTRODUCIR CODIGO",
-      "INTRODUCIR CODIGO EN ranura"},                 {{{&RatTaken, 1}}}, nullptr, nullptr, {},   Then::Action, nullptr, EnterCode},
-    {{"e", "este"},                                   {},                 nullptr, nullptr, {},   Then::Move, Corridor, nullptr},
+      "INTRODUCIR CODIGO EN ranura"},                 {{{&RatTaken, 1}}}, nullptr, nullptr, {},   Then::Action, nullptr,  EnterCode},
+    {{"e", "este"},                                   {},                 nullptr, nullptr, {},   Then::Move,   Corridor, nullptr},
 };
 
 }  // namespace

@@ -47,18 +47,18 @@ constexpr auto Injection = Latin1(
 // The encounter comes first: while the dog is loose and alive every line, even an empty
 // one, is either the shot or the player's death.
 const RoomCommand Commands[] = {
-    // lines                                          while                                  text         kind        sets                               then
+    // lines                                          when                                   text         kind        sets                                then               to        action
     {{"USAR ESCOPETA", "USAR ESCOPETA EN PERRO",
-      "disparar ESCOPETA EN PERRO", "disparar ESCOPETA"}, {{{&DogLoose, 1}, {&ShotgunTaken, 1}}}, Shot,        "txt",      {{{&DogDead, 1}, {&DogLoose, 0}}}, Then::GoOn, nullptr, nullptr},
-    {{AnyLine},                                       {{{&DogLoose, 1}, {&DogDead, 0}}},      Death,       "gameover", {},                                Then::Answer, nullptr, nullptr},
-    {{"COGER RATA"},                                  {{{&DogDead, 1}}},                      RatTakenText, "txt",     {{{&RatTaken, 1}}},                Then::GoOn, nullptr, nullptr},
-    {{"EXAMINAR RATA"},                               {},                                     RatText,     "txt",      {},                                Then::Answer, nullptr, nullptr},
-    {{"EXAMINAR PERRO"},                              {},                                     DogText,     "txt",      {},                                Then::Answer, nullptr, nullptr},
-    {{"EXAMINAR MESA"},                               {},                                     TableText,   "txt",      {},                                Then::Answer, nullptr, nullptr},
-    {{"EXAMINAR SALA"},                               {},                                     RoomText,    "txt",      {},                                Then::Answer, nullptr, nullptr},
+      "disparar ESCOPETA EN PERRO", "disparar ESCOPETA"}, {{{&DogLoose, 1}, {&ShotgunTaken, 1}}}, Shot,        "txt",      {{{&DogDead, 1}, {&DogLoose, 0}}}, Then::ConsumeLine, nullptr,  nullptr},
+    {{AnyLine},                                       {{{&DogLoose, 1}, {&DogDead, 0}}},      Death,       "gameover", {},                                Then::Answer,      nullptr,  nullptr},
+    {{"COGER RATA"},                                  {{{&DogDead, 1}}},                      RatTakenText, "txt",     {{{&RatTaken, 1}}},                Then::ConsumeLine, nullptr,  nullptr},
+    {{"EXAMINAR RATA"},                               {},                                     RatText,     "txt",      {},                                Then::Answer,      nullptr,  nullptr},
+    {{"EXAMINAR PERRO"},                              {},                                     DogText,     "txt",      {},                                Then::Answer,      nullptr,  nullptr},
+    {{"EXAMINAR MESA"},                               {},                                     TableText,   "txt",      {},                                Then::Answer,      nullptr,  nullptr},
+    {{"EXAMINAR SALA"},                               {},                                     RoomText,    "txt",      {},                                Then::Answer,      nullptr,  nullptr},
     {{"USAR JERINGUILLA EN RATA",
-      "INYECTAR JERINGUILLA EN RATA"},                {},                                     Injection,   "txt",      {{{&RatInCorridor, 1}}},           Then::Answer, nullptr, nullptr},
-    {{"s", "sur"},                                    {},                                     nullptr,     nullptr,    {},                                Then::Move, Corridor, nullptr},
+      "INYECTAR JERINGUILLA EN RATA"},                {},                                     Injection,   "txt",      {{{&RatInCorridor, 1}}},           Then::Answer,      nullptr,  nullptr},
+    {{"s", "sur"},                                    {},                                     nullptr,     nullptr,    {},                                Then::Move,        Corridor, nullptr},
 };
 
 }  // namespace

@@ -10,9 +10,9 @@ constexpr auto Description = Latin1(
     "escopeta en la pared. Puedes ir al norte.");
 
 const RoomCommand Commands[] = {
-    // lines              while  text                  kind   sets                   then
-    {{"COGER ESCOPETA"},  {},    "Coges la escopeta.", "txt", {{{&ShotgunTaken, 1}}}, Then::Answer, nullptr, nullptr},
-    {{"n", "norte"},      {},    nullptr,              nullptr, {},                  Then::Move, Corridor, nullptr},
+    // lines              when   text                  kind   sets                   then          to        action
+    {{"COGER ESCOPETA"},  {},    "Coges la escopeta.", "txt", {{{&ShotgunTaken, 1}}}, Then::Answer, nullptr,  nullptr},
+    {{"n", "norte"},      {},    nullptr,              nullptr, {},                  Then::Move,   Corridor, nullptr},
 };
 
 }  // namespace

@@ -77,10 +77,10 @@ struct FlagSet {
 
 // What a command does once it has narrated and set its flags.
 enum class Then {
-    Answer,   // the turn is over: return 0
-    GoOn,     // empty the line and go on down the table, so nothing else answers it
-    Move,     // CurrentRoom = `to`, return 1
-    Action,   // run `action` on the line, then return 0
+    Answer,       // the turn is over: return 0
+    ConsumeLine,  // empty the line and go on down the table, so nothing else answers it
+    Move,         // CurrentRoom = `to`, return 1
+    Action,       // run `action` on the line, then return 0
 };
 
 // Matches every line, the empty one included. Told apart by its address: one array for the

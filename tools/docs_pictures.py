@@ -9,15 +9,13 @@ import os
 
 from PIL import Image
 
-PICTURES = ["title", "laboratory", "laboratory-dog", "corridor", "exit-door", "rest-room",
-            "chapter-end", "game-over"]
-
 
 def main() -> None:
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     data, out = os.path.join(root, "assets", "data"), os.path.join(root, "docs", "pictures")
     os.makedirs(out, exist_ok=True)
-    for name in PICTURES:
+    # Every picture the generator made, the icon apart.
+    for name in sorted(n[:-4] for n in os.listdir(data) if n.endswith(".bmp") and n != "icon.bmp"):
         Image.open(os.path.join(data, name + ".bmp")).convert("RGB").save(
             os.path.join(out, name + ".png"), optimize=True)
     ico = Image.open(os.path.join(data, "icon.ico"))

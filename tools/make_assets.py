@@ -9,7 +9,7 @@ building the game never runs this.
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "assets"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
 
 import font_sheet  # noqa: E402
 import formats  # noqa: E402

@@ -16,9 +16,10 @@ import sys
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 
-from xwindow import (SCREEN_SIZE, WINDOW_SIZE, Game, XServer, fingerprint, play,  # noqa: E402
-                     read_script, read_transcript)
+from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, fingerprint, play  # noqa: E402
+from walkthroughs import read_script, read_transcript  # noqa: E402
 
 SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts")
 
@@ -40,7 +41,7 @@ def window(game):
     expect(net_name in (None, "Sombrial"), "_NET_WM_NAME is %r" % net_name)
     centred = tuple((s - w) // 2 for s, w in zip(SCREEN_SIZE, WINDOW_SIZE))
     expect(game.geometry() == centred + WINDOW_SIZE, "window at %s" % (game.geometry(),))
-    title = transcript("typing")[0]["screen"]
+    title = transcript("typing-edits-and-latin1")[0]["screen"]
     game.wait_for(title, "title")
     game.keys("a", "space", "BackSpace", "ntilde")
     expect(fingerprint(game.screenshot()) == title, "a key other than Enter left the title")
@@ -53,7 +54,7 @@ def window(game):
 
 def close_window(game):
     """The window manager's close message at the first page prompt ends it with status 0."""
-    states = transcript("typing")
+    states = transcript("typing-edits-and-latin1")
     game.wait_for(states[0]["screen"], "title")
     game.keys("Return")
     game.wait_for(states[1]["screen"], "page")
@@ -63,7 +64,7 @@ def close_window(game):
 
 def escape_while_typing(game):
     """Escape released while the first page is still being typed out ends with status 0."""
-    states = transcript("typing")
+    states = transcript("typing-edits-and-latin1")
     game.wait_for(states[0]["screen"], "title")
     game.keys("Return")
     game.frames(10)

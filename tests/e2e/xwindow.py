@@ -5,7 +5,6 @@ transcript, each state awaited until the window shows exactly its fingerprint.
 """
 
 import ctypes
-import json
 import os
 import select
 import signal
@@ -44,16 +43,6 @@ def fingerprint(pixels):
     rgb = bytearray(len(pixels) // 4 * 3)
     rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]
     return "%08x" % zlib.crc32(rgb)
-
-
-def read_transcript(path):
-    with open(path, encoding="utf-8") as f:
-        return [json.loads(line) for line in f if line.startswith("{")]
-
-
-def read_script(path):
-    with open(path, encoding="utf-8") as f:
-        return f.read().split("\n")[:-1]
 
 
 def _end_with_parent():

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "frame/frame.h"
 #include "interpreter/interpreter.h"
 #include "tests/fuzz/harness.h"
 #include "tests/seam/seam.h"
@@ -28,16 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // One call's keys up to its Enter (one of ours when the input has none left); the
         // first frame's key is dropped, the others typed up to the limit or taken back.
         std::string want;
-        for (bool first = true; next < keys.size() && keys[next] != 13; first = false) {
+        for (bool first = true; next < keys.size() && keys[next] != KeyEnter; first = false) {
             uint16_t key = keys[next++];
             seam::QueueKey(key);
-            if (!first && key >= 32 && key <= 254 && want.size() < CommandLineLimit)
+            if (!first && key >= KeySpace && key <= 254 && want.size() < CommandLineLimit)
                 want += static_cast<char>(key);
             else if (!first && key == 8 && !want.empty())
                 want.pop_back();
         }
         ++next;
-        seam::QueueKey(13);
+        seam::QueueKey(KeyEnter);
         memset(line, 'x', CommandBufferSize);
         AppendNarration("\xBFque numeros deseas introducir?");
         ReadCommandLine(line);

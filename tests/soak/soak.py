@@ -20,6 +20,10 @@ import random
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+
+from walkthroughs import read_script, read_transcript  # noqa: E402
+
 FLAGS = ["RatInCorridor", "CorridorDark", "LighterLit", "DogLoose", "ShotgunTaken", "DogDead",
          "RatTaken"]
 # The chain of puzzles: the room a step is taken in, the flags it needs at 1, what it sets.
@@ -38,11 +42,6 @@ STEPS = [
 # Every key a random line may hold: all but NUL and the two that end a script's line.
 KEYS = [chr(c) for c in range(1, 256) if c not in (10, 13)]
 MOVES = ("n", "s", "e", "o", "norte", "sur", "este", "oeste")
-
-
-def read_lines(path):
-    with open(path, encoding="utf-8") as f:
-        return f.read().split("\n")[:-1]
 
 
 def play(player, script_path, *options):
@@ -131,9 +130,9 @@ def random_script(number, count, vocabulary, words, walkthrough):
 
 def soak_random(player, folder, count, lines):
     vocabulary = [line for path in sorted(glob.glob(os.path.join(folder, "*.script")))
-                  for line in read_lines(path)]
+                  for line in read_script(path)]
     words = sorted({w for line in vocabulary for w in line.split()})
-    walkthrough = read_lines(os.path.join(folder, "walkthrough.script"))
+    walkthrough = read_script(os.path.join(folder, "chapter-shortest.script"))
     scratch = os.path.join(os.environ.get("TMPDIR", "/tmp"), "sombrial-soak-%d" % os.getpid())
     os.makedirs(scratch, exist_ok=True)
 
@@ -162,8 +161,8 @@ def soak_random(player, folder, count, lines):
 
 def soak_endings(player, folder, name):
     path = os.path.join(folder, name + ".script")
-    with open(os.path.join(folder, name + ".expected.jsonl"), encoding="utf-8") as f:
-        frames = [json.loads(line)["frame"] for line in f if '"frame"' in line]
+    frames = [r["frame"] for r in read_transcript(os.path.join(folder, name + ".expected.jsonl"))
+              if "frame" in r]
     runs = []
     for i, frame in enumerate(frames):  # each way of ending at every state, by turns
         ways = ("--escape-at", "--close-at")[::1 if i % 2 else -1]

@@ -19,9 +19,9 @@ memcheck="valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
 status=0
 echo "== the chapter, scripted"
 # shellcheck disable=SC2086
-SDL_VIDEODRIVER=dummy $memcheck "$build/tools/sombrial-scripted-player" tests/scripts/chapter.script \
+SDL_VIDEODRIVER=dummy $memcheck "$build/tools/sombrial-scripted-player" tests/scripts/chapter-every-detour.script \
     >"$out/chapter.jsonl" || status=1
-diff -u tests/scripts/chapter.expected.jsonl "$out/chapter.jsonl" >"$out/chapter.diff" || status=1
+diff -u tests/scripts/chapter-every-detour.expected.jsonl "$out/chapter.jsonl" >"$out/chapter.diff" || status=1
 echo "== the game in a window"
 /usr/bin/python3 tests/e2e/run.py --game "$memcheck $build/sombrial" \
     --artifacts "$out" window escape-while-typing || status=1

@@ -64,8 +64,8 @@ TEST_F(Console, CommandLineTakesItsKeys)
         {"", enter},                                       // Enter in the first frame
         {"", idle + enter},
         {"y", Keys("xy\r")},                              // the first frame takes only Enter
-        {"", {{KeyDown('a'), KeyDown(13)}}},
-        {"b", Frames{{KeyDown(13), KeyDown('a')}} + Keys("b\r")},
+        {"", {{KeyDown('a'), KeyDown(KeyEnter)}}},
+        {"b", Frames{{KeyDown(KeyEnter), KeyDown('a')}} + Keys("b\r")},
         {"ac", idle + Keys("ab\bc\r")},
         {"a", idle + Keys("\b\ba\r")},                  // backspace on an empty line
         {"", idle + Keys("a\b\r")},
@@ -99,7 +99,7 @@ TEST_F(Console, PagePromptTakesOnlyASpacePressedAfterIt)
     strcpy(NarrationBuffer, page);
     strcat(NarrationBuffer, "\nCuatro");
     for (int i = 0; i < glyphs; ++i)
-        seam::QueueKey(' ');
+        seam::QueueKey(KeySpace);
     for (uint16_t key : {uint16_t{13}, uint16_t{'x'}, uint16_t{0}, uint16_t{' '}})
         seam::QueueKey(key);
     ShowNarration();

@@ -92,10 +92,10 @@ TEST(TitleScreen, OnlyEnterAloneInItsFrameLeavesIt)
     EXPECT_EXIT(
         {
             seam::QueueKey('a');
-            seam::QueueKey(' ');
+            seam::QueueKey(KeySpace);
             seam::QueueKey(27, SDLK_ESCAPE);
-            seam::QueueFrame({KeyDown(13), KeyDown('x')});  // Enter overridden in its frame
-            seam::QueueKey(13);                             // frame 5 leaves the title
+            seam::QueueFrame({KeyDown(KeyEnter), KeyDown('x')});  // Enter overridden in its frame
+            seam::QueueKey(KeyEnter);                             // frame 5 leaves the title
             // In the first room, the frame that left the title is the exit status.
             seam::SetFrameHook([] {
                 if (CurrentRoom)

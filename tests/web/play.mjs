@@ -15,7 +15,7 @@ import { Devices, Hands, Launch, androidKey, desktopKey, open, play, probe, serv
 
 const [site, scripts, artifacts, ...only] = process.argv.slice(2);
 // Played on the phone too: the chapter's end, a death, and the typing of ñ, ¿, ¡ and Backspace.
-const PhoneScripts = ['walkthrough', 'death-leaving', 'typing'];
+const PhoneScripts = ['chapter-shortest', 'death-leaving', 'typing-edits-and-latin1'];
 
 // Taps through the title and the pages to the next command line.
 async function toCommandLine(page) {
@@ -138,7 +138,7 @@ async function offline(browser) {
             throw new Error(`offline: after one visit the copy is ${JSON.stringify(first)}, not ${files} files`);
         await context.setOffline(true);
         await page.reload();
-        await play(page, walkthrough(scripts, 'walkthrough'), { hands: Hands.phone, until: 'prompt', artifacts });
+        await play(page, walkthrough(scripts, 'chapter-shortest'), { hands: Hands.phone, until: 'prompt', artifacts });
         await context.setOffline(false);
 
         // The build again, one file changed: its worker has a new version.

@@ -15,8 +15,10 @@ import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
 
-from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, read_transcript  # noqa: E402
+from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer  # noqa: E402
+from walkthroughs import read_transcript  # noqa: E402
 
 ROOT = os.path.join(HERE, "..", "..")
 # Windows centres the window with its frame: the picture is centred across, and lower
@@ -84,7 +86,7 @@ def window(server, folder):
         expect(x == middle[0] and 0 < y - middle[1] <= TITLE_BAR_MAX // 2,
                "the window is at %d,%d; centred is %d,%d" % (x, y, middle[0], middle[1]))
         title = read_transcript(os.path.join(ROOT, "tests", "scripts",
-                                             "typing.expected.jsonl"))[0]
+                                             "typing-edits-and-latin1.expected.jsonl"))[0]
         game.wait_for(title["screen"], "title")
         expect(window_icon(game) == (16, 16, icon_image(16)),
                "the window's icon is not icon.ico's 16x16 image")

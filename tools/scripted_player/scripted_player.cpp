@@ -182,13 +182,13 @@ void OnFrame()
     switch (Waiting) {
     case Wait::Title:
         Record("title", "", "title.bmp");
-        seam::QueueKey(13);
+        seam::QueueKey(KeyEnter);
         Waiting = Wait::Nothing;
         break;
     case Wait::PagePrompt:
         Record("page", "", "page-" + std::to_string(PromptCount + 1) + "-" +
                                std::to_string(PageCount) + ".bmp");
-        seam::QueueKey(' ');
+        seam::QueueKey(KeySpace);
         Waiting = AfterPrompt;
         break;
     case Wait::CommandLine:
@@ -203,7 +203,7 @@ void OnFrame()
         break;
     case Wait::EndingPicture:
         Record("ending", std::string("\"ending\": \"") + Ending + "\", " + Shown(), "ending.bmp");
-        seam::QueueKey(13);
+        seam::QueueKey(KeyEnter);
         Waiting = Wait::Nothing;
         break;
     case Wait::Nothing:
@@ -305,7 +305,7 @@ void __wrap_ReadCommandLine(char* line)
     if (NextLine < Script.size()) {
         for (char16_t key : Script[NextLine++])
             seam::QueueKey(static_cast<uint16_t>(key));
-        seam::QueueKey(13);
+        seam::QueueKey(KeyEnter);
     } else {
         seam::QueueFrame({seam::KeyUp(SDLK_ESCAPE)});
     }

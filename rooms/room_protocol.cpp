@@ -65,7 +65,7 @@ int32_t RunRoomCommands(char* command, const RoomCommand* table, size_t rows)
         switch (row.then) {
         case Then::Answer:
             return 0;
-        case Then::GoOn:
+        case Then::ConsumeLine:
             command[0] = '\0';  // an empty line matches no later row and gets no refusal
             break;
         case Then::Move:

@@ -6,7 +6,7 @@ the hanging direction sign. The framed drawing hangs on the right wall, near.
 """
 
 import numpy as np
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image
 
 import paint
 import pixelfont
