@@ -4,6 +4,7 @@
  * by CMake: ASSET lines and C comments only.
  *
  *    name                  file                  type   width height */
+/* clang-format off */
 ASSET(TitlePicture,         "title.bmp",          "BMP", 640,  480)
 ASSET(LaboratoryPicture,    "laboratory.bmp",     "BMP", 640,  340)
 ASSET(LaboratoryDogPicture, "laboratory-dog.bmp", "BMP", 640,  340)
@@ -14,3 +15,4 @@ ASSET(ChapterEndPicture,    "chapter-end.bmp",    "BMP", 640,  480)
 ASSET(GameOverPicture,      "game-over.bmp",      "BMP", 640,  480)
 ASSET(FontSheet,            "font.tga",           "TGA", 3711, 25)
 ASSET(IconImage,            "icon.bmp",           "BMP", 32,   32)  /* on a magenta key */
+/* clang-format on */

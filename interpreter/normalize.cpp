@@ -8,6 +8,7 @@
 namespace {
 
 // Canonical word first, then the synonyms in the order they are tried.
+// clang-format off
 constexpr const char* Examine[] = {"EXAMINAR", "examinar", "mirar", "ojear", nullptr};
 constexpr const char* Take[] = {"COGER", "recojer", "coger", nullptr};
 constexpr const char* Use[] = {"USAR", "usar", "utilizar", nullptr};
@@ -22,6 +23,7 @@ constexpr const char* Inject[] = {"INYECTAR", "inyectar", "pinchar", nullptr};
 constexpr const char* Insert[] = {"INTRODUCIR", "introducir", "insertar", "meter", nullptr};
 constexpr const char* Code[] = {"CODIGO", "codigo", "digitos", nullptr};
 constexpr const char* Cable[] = {"CABLE", "cable", "cables", nullptr};
+// clang-format on
 
 // Drops the leading spaces and lowers A-Z only (Latin-1 capitals stay as typed).
 // Returns the line's length.
@@ -83,10 +85,12 @@ size_t Replace(char* line, size_t length, char* at, size_t oldLength, const char
 }  // namespace
 
 // The 14 groups in table order: an earlier group takes a word that two groups share.
+// clang-format off
 constexpr const char* const* SynonymTable[] = {
     Examine, Take, Use, On, Rat, Dog, Desk, Room, Syringe, Shotgun, Inject, Insert, Code, Cable,
     nullptr,
 };
+// clang-format on
 
 constexpr size_t Length(const char* word)
 {

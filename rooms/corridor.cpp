@@ -30,6 +30,7 @@ constexpr auto Drawing = Latin1("Representa un patito.");
 // Each event empties the line it answered, so the next event never acts on the same line.
 // In the dark, and while only the lighter burns, the exits are not taken: the player
 // has just been told that he cannot move about blindly.
+// clang-format off
 const RoomCommand Commands[] = {
     // lines                                               when                                   text         kind   sets                                      then               to          action
     {{"COGER RATA"},                                       {{{&RatInCorridor, 1}}},               Blackout,    "txt", {{{&CorridorDark, 1}, {&RatInCorridor, 0}}}, Then::ConsumeLine, nullptr,    nullptr},
@@ -40,6 +41,7 @@ const RoomCommand Commands[] = {
     {{"s", "sur"},                                         {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move,        RestRoom,   nullptr},
     {{"n", "norte"},                                       {{{&CorridorDark, 0}, {&LighterLit, 0}}}, nullptr,  nullptr, {},                                     Then::Move,        Laboratory, nullptr},
 };
+// clang-format on
 
 }  // namespace
 

@@ -38,12 +38,14 @@ void EnterCode(char* command)
     Narrate(WrongCode, "txt");
 }
 
+// clang-format off
 const RoomCommand Commands[] = {
     // lines                                          when                text     kind     sets  then          to        action
     {{"EXAMINAR ranura", "INTRODUCIR CODIGO",
       "INTRODUCIR CODIGO EN ranura"},                 {{{&RatTaken, 1}}}, nullptr, nullptr, {},   Then::Action, nullptr,  EnterCode},
     {{"e", "este"},                                   {},                 nullptr, nullptr, {},   Then::Move,   Corridor, nullptr},
 };
+// clang-format on
 
 }  // namespace
 

@@ -46,6 +46,7 @@ constexpr auto Injection = Latin1(
 
 // The encounter comes first: while the dog is loose and alive every line, even an empty
 // one, is either the shot or the player's death.
+// clang-format off
 const RoomCommand Commands[] = {
     // lines                                          when                                   text         kind        sets                                then               to        action
     {{"USAR ESCOPETA", "USAR ESCOPETA EN PERRO",
@@ -60,6 +61,7 @@ const RoomCommand Commands[] = {
       "INYECTAR JERINGUILLA EN RATA"},                {},                                     Injection,   "txt",      {{{&RatInCorridor, 1}}},           Then::Answer,      nullptr,  nullptr},
     {{"s", "sur"},                                    {},                                     nullptr,     nullptr,    {},                                Then::Move,        Corridor, nullptr},
 };
+// clang-format on
 
 }  // namespace
 

@@ -9,11 +9,13 @@ constexpr auto Description = Latin1(
     "quimica y zoologia. No tienes tiempo de leerlos ahora. Tambien puedes observar que hay una "
     "escopeta en la pared. Puedes ir al norte.");
 
+// clang-format off
 const RoomCommand Commands[] = {
     // lines              when   text                  kind   sets                   then          to        action
     {{"COGER ESCOPETA"},  {},    "Coges la escopeta.", "txt", {{{&ShotgunTaken, 1}}}, Then::Answer, nullptr,  nullptr},
     {{"n", "norte"},      {},    nullptr,              nullptr, {},                  Then::Move,   Corridor, nullptr},
 };
+// clang-format on
 
 }  // namespace
 

@@ -20,17 +20,21 @@ void __real_SDL_FreeSurface(SDL_Surface* surface);
 // Counts a presented frame where the page can read it: Module.frames is the number of
 // frames presented so far, and Module.onFrame, when the page sets it, hears of each.
 // Called just before the frame's events are read, with no yield between the two.
+// clang-format off
 EM_JS(void, CountFrame, (), {
     Module["frames"] = (Module["frames"] | 0) + 1;
     if (Module["onFrame"])
         Module["onFrame"](Module["frames"]);
 });
+// clang-format on
 
 // Lets a lock keep a surface's pixels in memory as they are instead of reading the canvas
 // back into them (SDL.defaults.discardOnLock).
+// clang-format off
 EM_JS(void, KeepPixelsOnLock, (), {
     SDL.defaults.discardOnLock = true;
 });
+// clang-format on
 
 namespace {
 

@@ -23,17 +23,20 @@ void __real_Narrate(const char* text, const char* kind);
 // Latin-1. Kinds: "page" (`prompt`: "<Pulsa espacio>" waits under it), "command", and the
 // endings "fin" and "gameover". A page and its prompt are one event, so that a screen
 // reader can never hear the prompt before its page.
+// clang-format off
 EM_JS(void, SayText, (const char* kind, const char* text, int length, bool prompt), {
     if (!Module["say"])
         return;
     var bytes = HEAPU8.subarray(text, text + length);
     Module["say"](UTF8ToString(kind), String.fromCharCode.apply(null, bytes), prompt);
 });
+// clang-format on
 
 // Tells the page what the game waits for: "space" (a page prompt), "enter" (an ending's
 // picture), "line" (a command line, whose text Module.commandLine() reads while it lasts and
 // which takes at most `limit` characters), or "" (nothing: a page is being typed, or the game
 // is between waits). Before the first of these, the title waits for Enter.
+// clang-format off
 EM_JS(void, WaitsWith, (const char* what, const char* line, int limit), {
     Module["waits"] = UTF8ToString(what);
     Module["lineLimit"] = limit;
@@ -45,6 +48,7 @@ EM_JS(void, WaitsWith, (const char* what, const char* line, int limit), {
     if (Module["onWait"])
         Module["onWait"](Module["waits"]);
 });
+// clang-format on
 
 namespace {
 

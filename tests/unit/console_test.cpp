@@ -70,7 +70,7 @@ TEST_F(Console, CommandLineTakesItsKeys)
         {"a", idle + Keys("\b\ba\r")},                  // backspace on an empty line
         {"", idle + Keys("a\b\r")},
         {"a\x7F\x96\xA0\xF1\xBF\xFE", idle + Keys("a\x7F\x96\xA0\xF1\xBF\xFE\r")},
-        {"ab", idle + Keys("a\xFF\t\x1B\x01\x1F" "b") + Frames{{KeyDown(0x20AC)}, {KeyDown(0, SDLK_LSHIFT)}} + enter},
+        {"ab", idle + Keys(std::string("a\xFF\t\x1B\x01\x1F") + "b") + Frames{{KeyDown(0x20AC)}, {KeyDown(0, SDLK_LSHIFT)}} + enter},
         {std::string(491, 'a') + "b", idle + Keys(std::string(500, 'a') + "\bbc\r")},
     };
     for (const Case& c : cases) {
@@ -134,7 +134,7 @@ TEST_F(Console, EndingPictureWaitsForEnter)
     EXPECT_EXIT(
         {
             seam::QueueIdle(6);  // "Adios." typed out, a glyph a frame
-            for (uint16_t key : {uint16_t{' '}, uint16_t{' '}, uint16_t{'x'}, uint16_t{0}, uint16_t{13}})
+            for (uint16_t key : {uint16_t{' '}, uint16_t{' '}, uint16_t{'x'}, uint16_t{0}, uint16_t{KeyEnter}})
                 seam::QueueKey(key);
             atexit([] { fprintf(stderr, "ended in frame %d\n", static_cast<int>(seam::Frames())); });
             Narrate("Adios.", "gameover");
