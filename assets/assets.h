@@ -11,7 +11,7 @@ extern "C" {
 // Each asset of assets/asset_list.h is a whole image file linked into the program by the
 // front end's embed.S, known by its first byte and its length in bytes (NameSize).
 #define ASSET(name, file, type, width, height) \
-    extern const unsigned char name[];          \
+    extern const unsigned char name[];         \
     extern const uint32_t name##Size;
 #include "assets/asset_list.h"
 #undef ASSET

@@ -9,10 +9,10 @@
 extern const unsigned char BaselinePicture[];
 extern const unsigned int BaselinePictureSize;
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
-    SDL_Surface *screen;
-    SDL_Surface *picture;
+    SDL_Surface* screen;
+    SDL_Surface* picture;
     (void)argc;
     (void)argv;
 

@@ -8,9 +8,9 @@
 #include "assets/assets.h"
 #include "console/console.h"
 #include "font/font.h"
+#include "frame/frame.h"
 #include "interpreter/interpreter.h"
 #include "rooms/rooms.h"
-#include "frame/frame.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 
@@ -27,7 +27,10 @@ constexpr auto PageText = Latin1(
 const char TypicalCommand[] = "mirar animal";
 
 // Characters the layouts draw as a glyph (and so, typed, cost a frame each).
-bool IsGlyph(unsigned char c) { return (c >= 33 && c <= 126) || c >= 161; }
+bool IsGlyph(unsigned char c)
+{
+    return (c >= 33 && c <= 126) || c >= 161;
+}
 
 int GlyphsBefore(const char* text, size_t end)
 {
@@ -149,7 +152,8 @@ BENCHMARK(OnePresentFrame);
 void FontSheetLoad(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(BitmapFont_Load(LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA")));
+        benchmark::DoNotOptimize(
+            BitmapFont_Load(LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA")));
 }
 BENCHMARK(FontSheetLoad)->Unit(benchmark::kMicrosecond);
 

@@ -25,7 +25,7 @@ static long long now_ns(void)
 }
 
 /* One write per line, so a line is never split even if the program is killed. */
-static void note(const char *what, long long ns)
+static void note(const char* what, long long ns)
 {
     char line[48];
     int n;
@@ -38,7 +38,7 @@ static void note(const char *what, long long ns)
 
 __attribute__((constructor)) static void open_log(void)
 {
-    const char *path = getenv("SOMBRIAL_FRAME_LOG");
+    const char* path = getenv("SOMBRIAL_FRAME_LOG");
     long long loaded = now_ns();
     if (!path || !*path)
         return;
@@ -46,9 +46,9 @@ __attribute__((constructor)) static void open_log(void)
     note("load", loaded);
 }
 
-static void *next_symbol(const char *name)
+static void* next_symbol(const char* name)
 {
-    void *f = dlsym(RTLD_NEXT, name);
+    void* f = dlsym(RTLD_NEXT, name);
     if (!f) {
         fprintf(stderr, "frame_log: %s not found\n", name);
         abort();
@@ -56,23 +56,24 @@ static void *next_symbol(const char *name)
     return f;
 }
 
-void SDL_UpdateRect(SDL_Surface *screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
+void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
-    static void (*real)(SDL_Surface *, Sint32, Sint32, Uint32, Uint32);
+    static void (*real)(SDL_Surface*, Sint32, Sint32, Uint32, Uint32);
     if (!real)
-        real = (void (*)(SDL_Surface *, Sint32, Sint32, Uint32, Uint32))next_symbol("SDL_UpdateRect");
+        real =
+            (void (*)(SDL_Surface*, Sint32, Sint32, Uint32, Uint32))next_symbol("SDL_UpdateRect");
     ++depth;
     real(screen, x, y, w, h);
     if (--depth == 0)
         note("frame", now_ns());
 }
 
-int SDL_Flip(SDL_Surface *screen)
+int SDL_Flip(SDL_Surface* screen)
 {
-    static int (*real)(SDL_Surface *);
+    static int (*real)(SDL_Surface*);
     int result;
     if (!real)
-        real = (int (*)(SDL_Surface *))next_symbol("SDL_Flip");
+        real = (int (*)(SDL_Surface*))next_symbol("SDL_Flip");
     ++depth;
     result = real(screen);
     if (--depth == 0)

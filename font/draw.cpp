@@ -10,7 +10,7 @@ int32_t PageBreak = 0;
 
 namespace {
 
-constexpr int32_t RightMargin = 645;   // a word may end exactly here
+constexpr int32_t RightMargin = 645;  // a word may end exactly here
 constexpr int32_t LinesPerPage = 3;
 constexpr int32_t LayoutSourceRow = 2;  // the layouts copy glyph rows from here
 
@@ -134,8 +134,8 @@ void BitmapFont_DrawText(const char* text, Sint16 x, Sint16 y)
         // Off the right or bottom edge: skipped without moving, so the rest of the line goes too.
         if (penX >= font->target->w || penY >= font->target->h)
             continue;
-        BlitGlyph(font->glyphImage, font->target, font->glyphX, font->glyphWidth, glyph,
-                  sourceRow, font->height, penX, penY);
+        BlitGlyph(font->glyphImage, font->target, font->glyphX, font->glyphWidth, glyph, sourceRow,
+                  font->height, penX, penY);
         penX = static_cast<Sint16>(penX + font->letterSpacing + font->glyphWidth[glyph]);
     }
 }

@@ -145,8 +145,8 @@ uint32_t BitmapFont_GetPixel(SDL_Surface* surface, int32_t x, int32_t y)
     if (x >= surface->w)
         return 0;
     const SDL_PixelFormat* format = surface->format;
-    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch +
-                     x * format->BytesPerPixel;
+    const Uint8* p =
+        static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * format->BytesPerPixel;
     switch (format->BytesPerPixel) {
     case 1:
         return *p;

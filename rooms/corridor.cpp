@@ -14,7 +14,8 @@ constexpr auto RatChewing = Latin1("En el suelo ves al roedor mordiendo unos cab
 constexpr auto Blackout = Latin1(
     "Al intentar cogerlo tiras de el pero se engancha a los cables. Derepente se oye un chispazo y "
     "se apaga la luz, quedando la estancia completamente a oscuras. No puedes moverte a tientas en "
-    "la oscuridad. La puerta de salida funciona con electricidad, necesitas restablecer la energia.");
+    "la oscuridad. La puerta de salida funciona con electricidad, necesitas restablecer la "
+    "energia.");
 
 constexpr auto LighterText = Latin1(
     "A tientas sacas el mechero en la oscuridad y lo enciendes, puedes ver a duras penas la "

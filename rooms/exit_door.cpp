@@ -12,7 +12,8 @@ constexpr auto Description = Latin1(
     "ver una ranura para introducir 3 digitos. Tambien puedes ir al este.");
 
 constexpr auto NoRat = Latin1(
-    "\nNo puedes abandonar la estancia sin el roedor. Seria demasiado peligroso para la corporacion");
+    "\nNo puedes abandonar la estancia sin el roedor. Seria demasiado peligroso para la "
+    "corporacion");
 
 constexpr auto Question = Latin1("¿que numeros deseas introducir?");
 constexpr auto WrongCode = Latin1("No ha pasado nada.");

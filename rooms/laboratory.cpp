@@ -8,11 +8,13 @@ constexpr auto Description = Latin1(
     "Te encuentras en los sotanos de un laboratorio. En una pequeña sala rodeado de tubos y "
     "probetas. En una pared de la sala hay varias jaulas vacias excepto una, en la que un doberman "
     "te mira atentamente y en silencio tras los barrotes. Estas frente a una mesa y un pequeño "
-    "animal yace sobre ella. Tambien puedes observar que hay una jeringuilla con un liquido verde.");
+    "animal yace sobre ella. Tambien puedes observar que hay una jeringuilla con un liquido "
+    "verde.");
 
 constexpr auto DogLooseDescription = Latin1(
     "Entras a la sala pero te llevas el mayor susto de tu vida. La rata a debido morder e infectar "
-    "el virus al doberman que a enloquecido y a escapado de la jaula. Si no reaccionas pronto estas "
+    "el virus al doberman que a enloquecido y a escapado de la jaula. Si no reaccionas pronto "
+    "estas "
     "muerto.");
 
 constexpr auto Shot = Latin1(
@@ -41,7 +43,8 @@ constexpr auto RoomText = Latin1("Es pequeña, fria y lugubre. No es nada acoged
 
 constexpr auto Injection = Latin1(
     "En el cuerpo del animal inyectas el liquido verde. No parece suceder nada pero a los pocos "
-    "segundos el roedor reacciona y se despierta subitamente escapando de la mesa en un salto. Solo "
+    "segundos el roedor reacciona y se despierta subitamente escapando de la mesa en un salto. "
+    "Solo "
     "te da tiempo a ver como se cuela por la ranura de la puerta entreabierta al sur de la sala.");
 
 // The encounter comes first: while the dog is loose and alive every line, even an empty

@@ -5,8 +5,8 @@
 
 #include "assets/assets.h"
 #include "console/console.h"
-#include "interpreter/interpreter.h"
 #include "frame/frame.h"
+#include "interpreter/interpreter.h"
 
 RoomHandler CurrentRoom = nullptr;
 int32_t RatInCorridor = 0;

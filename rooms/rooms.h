@@ -96,8 +96,8 @@ struct RoomCommand {
     const char* kind;                  // "txt", or "gameover" for the death
     std::array<FlagSet, 2> sets;       // flags changed after the text
     Then then;
-    RoomHandler to;                    // for Then::Move
-    void (*action)(char* command);     // for Then::Action
+    RoomHandler to;                 // for Then::Move
+    void (*action)(char* command);  // for Then::Action
 };
 
 // Decodes the room picture, makes it the Backdrop, draws it and narrates `text`.

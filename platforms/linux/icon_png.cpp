@@ -15,7 +15,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t Read16(const Bytes& data, size_t at) { return data[at] | (data[at + 1] << 8); }
+uint32_t Read16(const Bytes& data, size_t at)
+{
+    return data[at] | (data[at + 1] << 8);
+}
 
 uint32_t Read32(const Bytes& data, size_t at)
 {
@@ -194,7 +197,8 @@ int main(int argc, char** argv)
     } else {
         Bytes rgba;
         if (!DecodeBitmap(ico, offset, length, size, rgba)) {
-            fprintf(stderr, "sombrial-icon-png: the %dx%d image is no 24/32-bit bitmap\n", size, size);
+            fprintf(stderr, "sombrial-icon-png: the %dx%d image is no 24/32-bit bitmap\n", size,
+                    size);
             return 1;
         }
         png = EncodePng(rgba, size);

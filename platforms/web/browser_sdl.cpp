@@ -13,7 +13,8 @@ int __real_SDL_LockSurface(SDL_Surface* surface);
 void __real_SDL_UnlockSurface(SDL_Surface* surface);
 int __real_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color);
 void __real_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h);
-int __real_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target, SDL_Rect* targetRect);
+int __real_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target,
+                         SDL_Rect* targetRect);
 void __real_SDL_FreeSurface(SDL_Surface* surface);
 }
 
@@ -57,7 +58,8 @@ void ApplyColorKey(SDL_Surface* surface, Uint32 key)
     if (__real_SDL_LockSurface(surface) < 0)
         return;
     for (int y = 0; y < surface->h; ++y) {
-        Uint32* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
+        Uint32* row =
+            reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) + y * surface->pitch);
         for (int x = 0; x < surface->w; ++x)
             if ((row[x] & 0x00FFFFFFu) == (key & 0x00FFFFFFu))
                 row[x] = 0;
@@ -122,7 +124,8 @@ int __wrap_SDL_SetColorKey(SDL_Surface* surface, int flag, Uint32 key)
 
 // Called by the font for every glyph and by the shell for every picture drawn: a surface's
 // pending colour key is applied before its first blit.
-int __wrap_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target, SDL_Rect* targetRect)
+int __wrap_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target,
+                         SDL_Rect* targetRect)
 {
     for (PendingKey& pending : PendingKeys) {
         if (pending.surface && pending.surface == source) {

@@ -2,6 +2,4 @@
 // set, nor decoded.
 #include "shell/shell.h"
 
-void SetWindowIcon(void)
-{
-}
+void SetWindowIcon(void) {}

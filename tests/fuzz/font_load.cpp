@@ -18,15 +18,16 @@ SDL_Surface* Make(int kind, int w, int h, const uint8_t* pool, size_t poolSize)
 {
     static const int depth[] = {8, 24, 32, 32};
     bool alpha = kind == 3;
-    SDL_Surface* s = SDL_CreateRGBSurface(alpha ? SDL_SRCALPHA : 0, w, h, depth[kind],
-                                          kind ? 0xFF0000 : 0, kind ? 0xFF00 : 0, kind ? 0xFF : 0,
-                                          alpha ? 0xFF000000 : 0);
+    SDL_Surface* s =
+        SDL_CreateRGBSurface(alpha ? SDL_SRCALPHA : 0, w, h, depth[kind], kind ? 0xFF0000 : 0,
+                             kind ? 0xFF00 : 0, kind ? 0xFF : 0, alpha ? 0xFF000000 : 0);
     if (!s)
         fuzz::Fail("no surface");
     if (kind == 0) {
         SDL_Color colours[256];
         for (int i = 0; i < 256; ++i)
-            colours[i] = {static_cast<Uint8>(i), static_cast<Uint8>(i * 7), static_cast<Uint8>(i * 13), 0};
+            colours[i] = {static_cast<Uint8>(i), static_cast<Uint8>(i * 7),
+                          static_cast<Uint8>(i * 13), 0};
         colours[0] = {255, 255, 255, 0};  // background, ink and marker are always there
         colours[1] = {0, 0, 0, 0};
         colours[2] = {255, 0, 255, 0};
@@ -37,9 +38,10 @@ SDL_Surface* Make(int kind, int w, int h, const uint8_t* pool, size_t poolSize)
             uint8_t b = poolSize ? pool[(static_cast<size_t>(y) * w + x) % poolSize] : 0;
             static const Uint8 rgb[3][3] = {{255, 255, 255}, {0, 0, 0}, {255, 0, 255}};
             const Uint8* c = rgb[std::min(b & 3, 2)];
-            Uint32 v = (b & 3) == 3 ? (kind ? b * 0x010307u : b >> 2) : SDL_MapRGBA(s->format, c[0], c[1], c[2], b);
-            memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
-                   &v, s->format->BytesPerPixel);
+            Uint32 v = (b & 3) == 3 ? (kind ? b * 0x010307u : b >> 2)
+                                    : SDL_MapRGBA(s->format, c[0], c[1], c[2], b);
+            memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel, &v,
+                   s->format->BytesPerPixel);
         }
     }
     return s;

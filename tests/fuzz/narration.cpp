@@ -8,8 +8,8 @@
 
 #include "console/console.h"
 #include "font/font.h"
-#include "interpreter/interpreter.h"
 #include "frame/frame.h"
+#include "interpreter/interpreter.h"
 #include "tests/fuzz/harness.h"
 #include "tests/seam/seam.h"
 
@@ -22,7 +22,8 @@ void CheckBufferAndPress()
 {
     size_t length = strnlen(NarrationBuffer, NarrationBufferSize);
     unsigned char first = static_cast<unsigned char>(NarrationBuffer[0]);
-    if (length >= NarrationBufferSize || Whole.compare(Whole.size() - length, length, NarrationBuffer))
+    if (length >= NarrationBufferSize ||
+        Whole.compare(Whole.size() - length, length, NarrationBuffer))
         fuzz::Fail("the narration is no longer the end of what was narrated");
     if (length < Whole.size() && length && !((first >= 33 && first <= 126) || first >= 161))
         fuzz::Fail("a page does not start with a glyph");

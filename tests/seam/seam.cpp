@@ -40,10 +40,22 @@ void Reset()
     VideoFails = false;
 }
 
-uint32_t Now() { return Clock; }
-void AdvanceClock(uint32_t ms) { Clock += ms; }
-const std::vector<uint32_t>& Delays() { return DelayLog; }
-uint64_t Frames() { return FrameCount; }
+uint32_t Now()
+{
+    return Clock;
+}
+void AdvanceClock(uint32_t ms)
+{
+    Clock += ms;
+}
+const std::vector<uint32_t>& Delays()
+{
+    return DelayLog;
+}
+uint64_t Frames()
+{
+    return FrameCount;
+}
 
 SDL_Event KeyDown(uint16_t unicode, SDLKey sym)
 {
@@ -73,8 +85,14 @@ SDL_Event Quit()
     return e;
 }
 
-void QueueFrame(const std::vector<SDL_Event>& events) { Pending.push_back(events); }
-void QueueKey(uint16_t unicode, SDLKey sym) { QueueFrame({KeyDown(unicode, sym)}); }
+void QueueFrame(const std::vector<SDL_Event>& events)
+{
+    Pending.push_back(events);
+}
+void QueueKey(uint16_t unicode, SDLKey sym)
+{
+    QueueFrame({KeyDown(unicode, sym)});
+}
 
 void QueueText(const char* latin1)
 {
@@ -88,7 +106,10 @@ void QueueIdle(int frames)
         QueueFrame({});
 }
 
-size_t QueuedFrames() { return Pending.size(); }
+size_t QueuedFrames()
+{
+    return Pending.size();
+}
 
 void QueueNow(const SDL_Event& event)
 {
@@ -97,9 +118,18 @@ void QueueNow(const SDL_Event& event)
     Pending.front().push_back(event);
 }
 
-void SetFrameHook(void (*hook)()) { Hook = hook; }
-void SetIdleLimit(uint64_t frames) { IdleLimit = frames; }
-void FailVideoMode(bool fail) { VideoFails = fail; }
+void SetFrameHook(void (*hook)())
+{
+    Hook = hook;
+}
+void SetIdleLimit(uint64_t frames)
+{
+    IdleLimit = frames;
+}
+void FailVideoMode(bool fail)
+{
+    VideoFails = fail;
+}
 
 void UseHeadlessVideo()
 {
@@ -112,7 +142,10 @@ void UseHeadlessVideo()
 
 extern "C" {
 
-Uint32 __wrap_SDL_GetTicks(void) { return Clock; }
+Uint32 __wrap_SDL_GetTicks(void)
+{
+    return Clock;
+}
 
 void __wrap_SDL_Delay(Uint32 ms)
 {

@@ -27,7 +27,7 @@ uint64_t Frames();
 void QueueFrame(const std::vector<SDL_Event>& events);
 void QueueKey(uint16_t unicode, SDLKey sym = SDLK_UNKNOWN);  // one key-down, one frame
 void QueueText(const char* latin1);                          // one key-down per frame
-void QueueIdle(int frames);                                   // frames with no event
+void QueueIdle(int frames);                                  // frames with no event
 size_t QueuedFrames();
 
 // From the frame hook: adds an event to the frame that is starting, after its own.

@@ -61,16 +61,17 @@ TEST_F(Console, CommandLineTakesItsKeys)
         std::string line;
         Frames frames;
     } cases[] = {
-        {"", enter},                                       // Enter in the first frame
+        {"", enter},  // Enter in the first frame
         {"", idle + enter},
-        {"y", Keys("xy\r")},                              // the first frame takes only Enter
+        {"y", Keys("xy\r")},  // the first frame takes only Enter
         {"", {{KeyDown('a'), KeyDown(KeyEnter)}}},
         {"b", Frames{{KeyDown(KeyEnter), KeyDown('a')}} + Keys("b\r")},
         {"ac", idle + Keys("ab\bc\r")},
-        {"a", idle + Keys("\b\ba\r")},                  // backspace on an empty line
+        {"a", idle + Keys("\b\ba\r")},  // backspace on an empty line
         {"", idle + Keys("a\b\r")},
         {"a\x7F\x96\xA0\xF1\xBF\xFE", idle + Keys("a\x7F\x96\xA0\xF1\xBF\xFE\r")},
-        {"ab", idle + Keys(std::string("a\xFF\t\x1B\x01\x1F") + "b") + Frames{{KeyDown(0x20AC)}, {KeyDown(0, SDLK_LSHIFT)}} + enter},
+        {"ab", idle + Keys(std::string("a\xFF\t\x1B\x01\x1F") + "b") +
+                   Frames{{KeyDown(0x20AC)}, {KeyDown(0, SDLK_LSHIFT)}} + enter},
         {std::string(491, 'a') + "b", idle + Keys(std::string(500, 'a') + "\bbc\r")},
     };
     for (const Case& c : cases) {
@@ -85,7 +86,8 @@ TEST_F(Console, CommandLineTakesItsKeys)
         EXPECT_STREQ(NarrationBuffer, "") << "submitting a line empties the narration";
         EXPECT_EQ(seam::QueuedFrames(), 0u) << "returns in the frame of its Enter";
         if (c.line.size() > 200) {
-            EXPECT_EQ(std::string(line + 493, 19), std::string(19, '~')) << "written past the limit";
+            EXPECT_EQ(std::string(line + 493, 19), std::string(19, '~'))
+                << "written past the limit";
         }
     }
 }
@@ -114,14 +116,15 @@ TEST_F(Console, OnlyKnownMessageKindsAreNarrated)
         bool narrated;
         const char* kind;
     } cases[] = {
-        {true, "txt"},   {false, "TXT"},  {false, "txt "}, {false, "txtx"},     {false, "fin\n"},
-        {false, "Fin"},  {false, "GAMEOVER"}, {false, "gameover!"}, {false, ""}, {false, nullptr},
-        {false, padded.c_str()},
+        {true, "txt"},    {false, "TXT"},   {false, "txt "},         {false, "txtx"},
+        {false, "fin\n"}, {false, "Fin"},   {false, "GAMEOVER"},     {false, "gameover!"},
+        {false, ""},      {false, nullptr}, {false, padded.c_str()},
     };
     for (const Case& c : cases) {
         strcpy(NarrationBuffer, "Antes.");
         Narrate(" Nada.", c.kind);
-        EXPECT_STREQ(NarrationBuffer, c.narrated ? "Antes. Nada." : "Antes.") << (c.kind ? c.kind : "null");
+        EXPECT_STREQ(NarrationBuffer, c.narrated ? "Antes. Nada." : "Antes.")
+            << (c.kind ? c.kind : "null");
     }
     EXPECT_EQ(seam::Frames(), 0u) << "nothing is presented";
     NarrationBuffer[0] = '\0';
@@ -134,9 +137,11 @@ TEST_F(Console, EndingPictureWaitsForEnter)
     EXPECT_EXIT(
         {
             seam::QueueIdle(6);  // "Adios." typed out, a glyph a frame
-            for (uint16_t key : {uint16_t{' '}, uint16_t{' '}, uint16_t{'x'}, uint16_t{0}, uint16_t{KeyEnter}})
+            for (uint16_t key :
+                 {uint16_t{' '}, uint16_t{' '}, uint16_t{'x'}, uint16_t{0}, uint16_t{KeyEnter}})
                 seam::QueueKey(key);
-            atexit([] { fprintf(stderr, "ended in frame %d\n", static_cast<int>(seam::Frames())); });
+            atexit(
+                [] { fprintf(stderr, "ended in frame %d\n", static_cast<int>(seam::Frames())); });
             Narrate("Adios.", "gameover");
         },
         testing::ExitedWithCode(0), "ended in frame 11\n");

@@ -19,8 +19,8 @@ void Put(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b)
 // the surface has an alpha channel of its own.
 SDL_Surface* MarkerRowSheet(const std::string& row, int h = 4, bool alpha = false)
 {
-    SDL_Surface* s = SDL_CreateRGBSurface(alpha ? SDL_SRCALPHA : 0, static_cast<int>(row.size()),
-                                          h, 32, 0xFF0000, 0xFF00, 0xFF, alpha ? 0xFF000000 : 0);
+    SDL_Surface* s = SDL_CreateRGBSurface(alpha ? SDL_SRCALPHA : 0, static_cast<int>(row.size()), h,
+                                          32, 0xFF0000, 0xFF00, 0xFF, alpha ? 0xFF000000 : 0);
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 255, 255, 255));
     for (size_t x = 0; x < row.size(); ++x)
         if (row[x] == 'm')
@@ -72,7 +72,7 @@ TEST_F(FontLoad, CutsGlyphsFromTheMarkerRow)
     } cases[] = {
         {{{1, 1}, {3, 2}}, 5, "..m..", false},  // column 0 is never a glyph
         {{{1, 1}, {5, 2}, {9, 1}}, 10, "m.mmm..mm.m", false},
-        {{{2, 3}}, 5, "mm...", false},          // a run touching the right edge
+        {{{2, 3}}, 5, "mm...", false},  // a run touching the right edge
         {{}, 0, ".", false},
         {{}, 3, "mmmm", false},
         {{{3, 1}}, 4, "mmm.", true},
@@ -164,10 +164,12 @@ TEST_F(PageLayout, WrapsAtTheMarginAndBreaksBeforeLineFour)
         {0, 1, 645 - width(words), words},  // a word may end exactly at the margin
         {0, 2, 646 - width(words), words},
         {0, 3, 5, "a\nb\nc"},
-        {0, 6, 5, "a\nb\nc\n\n\n"},        // newlines alone do not start a page
+        {0, 6, 5, "a\nb\nc\n\n\n"},  // newlines alone do not start a page
         {6, 4, 5, "a\nb\nc\nd"},
         {4, 4, 5, "a\n\n\nd"},
-        {7, 4, 5, "a\nb\nc\n\x01" "d"},    // bytes without a glyph count, draw nothing
+        {7, 4, 5,
+         "a\nb\nc\n\x01"
+         "d"},  // bytes without a glyph count, draw nothing
         {static_cast<int>(3 * wide.size() + 3), 4, 5, four},  // the space before is consumed
         {0, 1, 5, ""},
     };
@@ -182,8 +184,9 @@ TEST_F(PageLayout, WrapsAtTheMarginAndBreaksBeforeLineFour)
 // Without a font, an image, a target or a format nothing is drawn, laid out or presented.
 TEST_F(PageLayout, NothingWithoutFontImageTargetOrFormat)
 {
-    const std::vector<Uint8> before(static_cast<Uint8*>(Screen->pixels),
-                                    static_cast<Uint8*>(Screen->pixels) + Screen->pitch * Screen->h);
+    const std::vector<Uint8> before(
+        static_cast<Uint8*>(Screen->pixels),
+        static_cast<Uint8*>(Screen->pixels) + Screen->pitch * Screen->h);
     enum Missing { NoFont, NoImage, NoTarget, NoFormat };
     for (Missing missing : {NoFont, NoImage, NoTarget, NoFormat}) {
         ASSERT_TRUE(BitmapFont_Load(LoadEmbeddedImage(FontSheet, FontSheetSize, "TGA")));

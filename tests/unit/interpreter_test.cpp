@@ -38,8 +38,8 @@ TEST(NormalizeCommand, RewritesTypedLines)
         const char* typed;
     } cases[] = {
         {"EXAMINAR   RATA", "   MIRAR   Rata"},
-        {"RATA PERRO", "animal animal"},              // a word two groups share
-        {"COGER RATA rata", "coger rata rata"},       // one replacement a group
+        {"RATA PERRO", "animal animal"},         // a word two groups share
+        {"COGER RATA rata", "coger rata rata"},  // one replacement a group
         {"cogerrata", "cogerrata"},
         {"USAR cinta EN CABLE", "usar cinta en cables"},
         {"USAR CABLE EN cables", "usar cable en cables"},
@@ -48,15 +48,18 @@ TEST(NormalizeCommand, RewritesTypedLines)
         {"INTRODUCIR CODIGO EN ranura", "meter digitos en ranura"},
         {"COGER RATA ", "coger rata "},
         {"", "     "},
-        {"\xD1" "andu", "\xD1" "ANDU"},               // only A to Z are lowered
+        {"\xD1"
+         "andu",
+         "\xD1"
+         "ANDU"},  // only A to Z are lowered
         {"\xC9xito @[`{", "\xC9XITO @[`{"},
-        {"\tmirar RATA", "\tmirar rata"},             // only the space is a leading space
-        {"mirar\trata", "mirar\trata"},               // and only the space separates words
+        {"\tmirar RATA", "\tmirar rata"},  // only the space is a leading space
+        {"mirar\trata", "mirar\trata"},    // and only the space separates words
         {"rata,mirar", "rata,mirar"},
         {"x EXAMINAR", "x mirar"},
-        {"mirarmirar mirar", "mirarmirar mirar"},     // the first occurrence alone is judged
+        {"mirarmirar mirar", "mirarmirar mirar"},  // the first occurrence alone is judged
         {"EXAMINAR", "EXAMINAR"},
-        {"coger COGER", "coger recojer"},             // "recojer" is tried first
+        {"coger COGER", "coger recojer"},  // "recojer" is tried first
     };
     for (const Case& c : cases)
         EXPECT_EQ(Normalize(c.typed), c.normalized) << "typed \"" << c.typed << "\"";

@@ -1,9 +1,9 @@
 // Test program entry: headless video first, then GoogleTest.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "tests/seam/seam.h"
 

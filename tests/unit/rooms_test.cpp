@@ -1,6 +1,6 @@
 // The loose dog in the laboratory: every line but a shot with the shotgun in hand kills.
-#include <cstring>
 #include <unistd.h>
+#include <cstring>
 
 #include "rooms/rooms.h"
 #include "tests/unit/game_fixture.h"

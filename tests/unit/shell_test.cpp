@@ -1,6 +1,6 @@
 // Start-up failures, and the frame pump's pacing, keys and ways out.
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 #include "rooms/rooms.h"
 #include "tests/unit/game_fixture.h"
@@ -16,7 +16,8 @@ TEST(StartUp, FailureExitsWithOneAfterItsMessage)
         bool refuseVideoMode;
     } cases[] = {
         {"^Unable to init SDL: .*\nSDL is down\n$", "no-such-driver", false},
-        {"^Unable to set 640x480 video: video mode refused by the test\nSDL is down\n$", "dummy", true},
+        {"^Unable to set 640x480 video: video mode refused by the test\nSDL is down\n$", "dummy",
+         true},
     };
     for (const Case& c : cases) {
         EXPECT_EXIT(
@@ -24,7 +25,9 @@ TEST(StartUp, FailureExitsWithOneAfterItsMessage)
                 setenv("SDL_VIDEODRIVER", c.driver, 1);
                 seam::FailVideoMode(c.refuseVideoMode);
                 // Registered first, so it runs last: after the SDL_Quit start-up registers.
-                atexit([] { fputs(SDL_WasInit(SDL_INIT_VIDEO) ? "SDL is up\n" : "SDL is down\n", stderr); });
+                atexit([] {
+                    fputs(SDL_WasInit(SDL_INIT_VIDEO) ? "SDL is up\n" : "SDL is down\n", stderr);
+                });
                 InitApplication();
             },
             testing::ExitedWithCode(1), c.stderrText);
@@ -65,7 +68,7 @@ TEST_F(FramePump, LastKeyIsTheFramesLastKeyDown)
         {27, {KeyDown(27, SDLK_ESCAPE)}},              // Escape pressed is only a key
         {'a', {KeyDown('a'), KeyUp(SDLK_a)}},
         {0x20AC, {KeyDown(0x20AC)}},
-        {0, {}},                                       // a key lives for one frame
+        {0, {}},  // a key lives for one frame
     };
     for (const Case& c : cases) {
         seam::QueueFrame(c.events);

@@ -41,8 +41,8 @@
 #include "SDL_image.h"
 #include "console/console.h"
 #include "font/font.h"
-#include "rooms/rooms.h"
 #include "frame/frame.h"
+#include "rooms/rooms.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 
@@ -92,11 +92,21 @@ std::string Json(const std::string& latin1)
     for (unsigned char c : latin1) {
         char hex[8];
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 snprintf(hex, sizeof hex, "\\u%04x", c);
@@ -114,10 +124,14 @@ std::string Json(const std::string& latin1)
 
 const char* RoomName()
 {
-    if (CurrentRoom == Laboratory) return "Laboratory";
-    if (CurrentRoom == Corridor) return "Corridor";
-    if (CurrentRoom == ExitDoor) return "ExitDoor";
-    if (CurrentRoom == RestRoom) return "RestRoom";
+    if (CurrentRoom == Laboratory)
+        return "Laboratory";
+    if (CurrentRoom == Corridor)
+        return "Corridor";
+    if (CurrentRoom == ExitDoor)
+        return "ExitDoor";
+    if (CurrentRoom == RestRoom)
+        return "RestRoom";
     return "";
 }
 
@@ -153,8 +167,9 @@ uint32_t Fingerprint()
         const Uint32* row = reinterpret_cast<const Uint32*>(
             static_cast<const Uint8*>(Screen->pixels) + y * Screen->pitch);
         for (int x = 0; x < ScreenWidth; ++x) {
-            for (uint32_t byte : {(row[x] & f->Rmask) >> f->Rshift, (row[x] & f->Gmask) >> f->Gshift,
-                                  (row[x] & f->Bmask) >> f->Bshift})
+            for (uint32_t byte :
+                 {(row[x] & f->Rmask) >> f->Rshift, (row[x] & f->Gmask) >> f->Gshift,
+                  (row[x] & f->Bmask) >> f->Bshift})
                 crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
         }
     }
@@ -186,8 +201,9 @@ void OnFrame()
         Waiting = Wait::Nothing;
         break;
     case Wait::PagePrompt:
-        Record("page", "", "page-" + std::to_string(PromptCount + 1) + "-" +
-                               std::to_string(PageCount) + ".bmp");
+        Record(
+            "page", "",
+            "page-" + std::to_string(PromptCount + 1) + "-" + std::to_string(PageCount) + ".bmp");
         seam::QueueKey(KeySpace);
         Waiting = AfterPrompt;
         break;
@@ -235,9 +251,16 @@ bool ReadScript(const char* path)
         unsigned char c = static_cast<unsigned char>(text[i]);
         uint32_t code = c;
         size_t length = 1;
-        if (c >= 0xF0) { code = c & 0x07; length = 4; }
-        else if (c >= 0xE0) { code = c & 0x0F; length = 3; }
-        else if (c >= 0xC0) { code = c & 0x1F; length = 2; }
+        if (c >= 0xF0) {
+            code = c & 0x07;
+            length = 4;
+        } else if (c >= 0xE0) {
+            code = c & 0x0F;
+            length = 3;
+        } else if (c >= 0xC0) {
+            code = c & 0x1F;
+            length = 2;
+        }
         for (size_t k = 1; k < length && i + k < text.size(); ++k)
             code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         i += length;
@@ -297,8 +320,8 @@ void __wrap_ReadCommandLine(char* line)
         if (!Narration.empty())
             Pages.push_back(Narration);
     }
-    PromptRecord = "\"prompt\": " + std::to_string(PromptCount) + ", \"room\": \"" +
-                   RoomName() + "\", " + Shown();
+    PromptRecord = "\"prompt\": " + std::to_string(PromptCount) + ", \"room\": \"" + RoomName() +
+                   "\", " + Shown();
 
     seam::QueueIdle(1);  // keys of the line's first frame would not be taken
     LineTyped = NextLine < Script.size() && !Script[NextLine].empty();
@@ -372,8 +395,9 @@ int main(int argc, char** argv)
         }
     }
     if (usage || !script) {
-        fprintf(stderr, "usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--no-pictures]\n"
-                        "         [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT\n");
+        fprintf(stderr,
+                "usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--no-pictures]\n"
+                "         [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT\n");
         return 2;
     }
     if (!ReadScript(script)) {
