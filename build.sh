@@ -5,6 +5,8 @@
 #   ./build.sh web     build the game for the browser into build/web/site and serve it on
 #                      http://localhost:8000/ (--build-only: build, do not serve)
 #   ./build.sh windows build the game for Windows: build/windows/sombrial-win64.zip
+# The package lists and the extra CMake options are lists of words, split on purpose:
+# shellcheck disable=SC2086
 set -eu
 cd "$(dirname "$0")"
 
@@ -15,7 +17,8 @@ PACKAGES="cmake make g++ libsdl1.2-dev libsdl-image1.2-dev"
 TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python3-numpy fonts-dejavu-core xvfb
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
     libsdl1.2-compat gcovr emscripten libstb-dev chromium wine wine64
-    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng pulseaudio at-spi2-core dbus"
+    orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng pulseaudio at-spi2-core dbus
+    clang-format shellcheck pyflakes3"
 WEB_PACKAGES="cmake make emscripten libstb-dev python3"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build: MinGW-w64, stb_image, and dpkg-source for SDL's source package (its

@@ -22,6 +22,7 @@ jobs=$(nproc)
 fetch_sdl_source() {
     apt="$sdl/apt"
     mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial" "$sdl/source"
+    # shellcheck disable=SC2016  # apt's own placeholders, not the shell's
     apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' \
         'Origin: Debian' 'Target-Of: deb' | sort -u | sed 's/^/deb-src /' >"$apt/sources.list"
     [ -s "$apt/sources.list" ] || { echo "no Debian apt source on this machine" >&2; exit 1; }

@@ -6,6 +6,8 @@
 # by tests/windows/wine.py (caption, size, centring, icon, exit statuses, SDL's stdout.txt
 # and stderr.txt). Two jobs run side by side, each with a Wine prefix of its own: games
 # that share a wineserver share one foreground window, and keys go to it.
+# shellcheck shell=dash
+# shellcheck disable=SC2317  # the functions below run through job and alone
 set -eu
 sh platforms/windows/build.sh  # what ./build.sh windows builds; SDL once built is kept
 out=$PWD/build/windows
@@ -13,7 +15,10 @@ runs=$out/wine-runs
 rm -rf "$runs"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export SOMBRIAL_WINDOWS_PLAYER="$out/game/tools/sombrial-scripted-player.exe"
-trap 'for p in 1 2; do WINEPREFIX="$out/wine/$p" wineserver -k 2>/dev/null || true; done' EXIT
+end_servers() {
+    for prefix in 1 2; do WINEPREFIX="$out/wine/$prefix" wineserver -k 2>/dev/null || true; done
+}
+trap end_servers EXIT
 
 # Job N: its prefix, a copy of the zip's folder, and what it runs ($@), logged.
 job() {
@@ -31,7 +36,12 @@ job() {
     status=0
     "$@" >"$runs/$n/log" 2>&1 || status=1
     # A normal exit leaves no stdout.txt or stderr.txt: SDL removes them when empty.
-    ls "$SOMBRIAL_WINDOWS_FOLDER" | grep -x 'std\(out\|err\)\.txt' >>"$runs/$n/log" && status=1
+    for left in stdout.txt stderr.txt; do
+        if [ -e "$SOMBRIAL_WINDOWS_FOLDER/$left" ]; then
+            echo "$left" >>"$runs/$n/log"
+            status=1
+        fi
+    done
     echo "job $n: $(($(date +%s) - started)) s" >>"$runs/$n/log"
     echo $status >"$runs/$n/status"
 }
@@ -43,7 +53,7 @@ alone() {
     "$@" || failed=1
     wineserver -k 2>/dev/null || true
     wineserver -w
-    return $failed
+    return "$failed"
 }
 
 # Each walkthrough on an X server of its own (tests/e2e/run.py), its wineserver alone.
@@ -53,7 +63,7 @@ walkthroughs() {
         alone /usr/bin/python3 tests/e2e/run.py --game "$game" --artifacts "$runs/artifacts" \
             "$name" || failed=1
     done
-    return $failed
+    return "$failed"
 }
 
 # Every committed transcript, replayed by the Windows scripted player.
@@ -67,7 +77,7 @@ transcripts() {
             failed=1
         fi
     done
-    return $failed
+    return "$failed"
 }
 
 transcripts_then_windows() {
@@ -75,7 +85,7 @@ transcripts_then_windows() {
     alone transcripts || failed=1
     walkthroughs death-leaving typing-edits-and-latin1 || failed=1
     alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" || failed=1
-    return $failed
+    return "$failed"
 }
 
 echo "== under Wine: the walkthrough, beside the transcripts, a death, typing and the window"
