@@ -86,15 +86,14 @@ package() {
     bom_crlf() { { printf '\357\273\277'; sed 's/$/\r/' "$1"; } >"$2"; }
     bom_crlf "$top/platforms/windows/LEEME.txt" "$p/LEEME.txt"
     bom_crlf "$top/platforms/windows/SDL-FUENTE.txt" "$p/SDL-FUENTE.txt"
+    # The game's licence, and the notice of the font its glyph sheet is drawn from.
+    { cat "$top/LICENSE"; echo; echo; cat "$top/assets/font-licence.txt"; } >"$out/licence.txt"
+    crlf "$out/licence.txt" "$p/LICENCIA.txt"
     crlf "$sdl/source/$(cd "$sdl/source" && ls -d libsdl1.2-*/)COPYING" "$p/LICENCIA-SDL.txt"
-    # stb_image's licence is the end of its header, from the choice of licences on.
-    { sed -n '1s/^\/\* *//p' /usr/include/stb/stb_image.h; echo
-      sed -n '/^This software is available under 2 licenses/,/^\*\//p' /usr/include/stb/stb_image.h |
-        sed '$d'; } >"$out/stb-licence.txt"
-    crlf "$out/stb-licence.txt" "$p/LICENCIA-STB.txt"
+    crlf "$out/game/stb_image-licence.txt" "$p/LICENCIA-STB.txt"  # as the build took it
     touch -d "@$SOURCE_DATE_EPOCH" "$p"/*
     (cd "$p" && zip -q -X "$out/sombrial-win64.zip" sombrial.exe SDL.dll LEEME.txt \
-        SDL-FUENTE.txt LICENCIA-SDL.txt LICENCIA-STB.txt)
+        LICENCIA.txt SDL-FUENTE.txt LICENCIA-SDL.txt LICENCIA-STB.txt)
     echo "== $out/sombrial-win64.zip"
 }
 

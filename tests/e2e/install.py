@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Installing like a desktop game: `cmake --install` into a scratch prefix and the Debian
-package from `cpack -G DEB`, unpacked with `dpkg -x`, each checked file by file; then the
-unpacked program is started in a window and must show its title and end on Escape.
+package from `cpack -G DEB`, unpacked with `dpkg -x`, each checked file by file and with the
+tools distributions and software centres run (desktop-file-validate, appstreamcli, man,
+lintian), every version in them the project's; then the unpacked program is started in a
+window and must show its title and end on Escape.
 
-usage: install.py --build DIR [--artifacts DIR]
+usage: install.py --build DIR --version VERSION [--artifacts DIR]
 """
 
 import argparse
@@ -19,16 +21,35 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import run  # noqa: E402
 
-DESKTOP_ENTRY = {"Type": "Application", "Name": "Sombrial", "Exec": "sombrial",
-                 "Icon": "sombrial", "Terminal": "false"}
+ID = "org.example.sombrial"
+DESKTOP_ENTRY = {"Type": "Application", "Name": "Sombrial", "Exec": "sombrial", "Icon": ID,
+                 "Terminal": "false"}
 
 
-def check_tree(prefix):
+def tool(command):
+    """What a checking tool says, and whether it passed."""
+    done = subprocess.run(command, capture_output=True, text=True,
+                          env=dict(os.environ, LC_ALL="C.UTF-8"))
+    return done.returncode == 0, (done.stdout + done.stderr).strip()
+
+
+def check_tree(prefix, version):
     """The files a desktop game puts under its prefix; the problems found."""
     problems = []
     if not os.access(os.path.join(prefix, "games", "sombrial"), os.X_OK):
         problems.append("no program at games/sombrial")
-    entry = os.path.join(prefix, "share", "applications", "sombrial.desktop")
+    metainfo = os.path.join(prefix, "share", "metainfo", ID + ".metainfo.xml")
+    passed, said = tool(["appstreamcli", "validate", "--no-net", "--pedantic", metainfo])
+    if not passed or "✔" not in said:
+        problems.append("appstreamcli: " + said)
+    elif 'version="%s"' % version not in open(metainfo, encoding="utf-8").read():
+        problems.append("the metainfo has no release %s" % version)
+    for page in ("man6", "es/man6"):
+        path = os.path.join(prefix, "share", "man", page, "sombrial.6.gz")
+        passed, said = tool(["man", "--warnings", "-E", "UTF-8", "-l", path])
+        if not passed or "warning" in said or "Sombrial " + version not in said:
+            problems.append("%s: %s" % (path, said[-300:]))
+    entry = os.path.join(prefix, "share", "applications", ID + ".desktop")
     validate = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
     if validate.returncode != 0 or validate.stdout.strip():
         problems.append("desktop-file-validate: " + validate.stdout.strip())
@@ -41,9 +62,9 @@ def check_tree(prefix):
                      for k, v in DESKTOP_ENTRY.items() if fields.get(k) != v]
         if "Game" not in fields.get("Categories", "").split(";"):
             problems.append("the desktop entry is not in the Game category")
-    for size in (16, 32, 48, 64):
+    for size in (16, 32, 48, 64, 128, 256):
         icon = os.path.join(prefix, "share", "icons", "hicolor", "%dx%d" % (size, size),
-                            "apps", "sombrial.png")
+                            "apps", ID + ".png")
         with open(icon, "rb") as f:
             head = f.read(24)
         if head[:8] != b"\x89PNG\r\n\x1a\n" or struct.unpack(">II", head[16:24]) != (size, size):
@@ -51,13 +72,19 @@ def check_tree(prefix):
     return problems
 
 
-def check_package(deb):
+def check_package(deb, version):
     def field(name):
         return subprocess.run(["dpkg-deb", "-f", deb, name], capture_output=True, text=True,
                               check=True).stdout.strip()
     depends = [d.split()[0] for d in field("Depends").replace("|", ",").split(",") if d.strip()]
     problems = ["package %s is %r" % (f, field(f)) for f, v in
-                (("Package", "sombrial"), ("Section", "games")) if field(f) != v]
+                (("Package", "sombrial"), ("Section", "games"), ("Version", version))
+                if field(f) != v]
+    # Debian's own checker: no error, no warning (its notes, "I:", may stay).
+    passed, said = tool(["lintian", "--fail-on", "error,warning", deb])
+    findings = [line for line in said.splitlines() if line[:2] in ("E:", "W:")]
+    if not passed or findings:
+        problems.append("lintian: " + said)
     return problems + ["the package does not depend on " + p
                        for p in ("libsdl1.2debian", "libsdl-image1.2") if p not in depends]
 
@@ -65,22 +92,23 @@ def check_package(deb):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", required=True)
+    parser.add_argument("--version", required=True)
     parser.add_argument("--artifacts", default=os.path.join(os.getcwd(), "e2e-artifacts"))
     args = parser.parse_args()
     with tempfile.TemporaryDirectory(prefix="sombrial-install-") as scratch:
         prefix, packages, unpacked = (os.path.join(scratch, d) for d in ("p", "deb", "u"))
         subprocess.run(["cmake", "--install", args.build, "--prefix", prefix],
                        check=True, stdout=subprocess.DEVNULL)
-        problems = check_tree(prefix)
+        problems = check_tree(prefix, args.version)
         subprocess.run(["cpack", "--config", os.path.join(args.build, "CPackConfig.cmake"),
                         "-G", "DEB", "-B", packages], check=True, stdout=subprocess.DEVNULL)
         debs = glob.glob(os.path.join(packages, "*.deb"))
         if len(debs) != 1:
             problems.append("cpack made %d .deb files" % len(debs))
         else:
-            problems += check_package(debs[0])
+            problems += check_package(debs[0], args.version)
             subprocess.run(["dpkg", "-x", debs[0], unpacked], check=True)
-            problems += check_tree(os.path.join(unpacked, "usr"))
+            problems += check_tree(os.path.join(unpacked, "usr"), args.version)
         for problem in problems:
             print("FAIL install: " + problem)
         game = os.path.join(unpacked, "usr", "games", "sombrial")

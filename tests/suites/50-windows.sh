@@ -84,7 +84,8 @@ transcripts_then_windows() {
     local failed=0
     alone transcripts || failed=1
     walkthroughs death-leaving typing-edits-and-latin1 || failed=1
-    alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" || failed=1
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/game/CMakeCache.txt")
+    alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" "$version" || failed=1
     return "$failed"
 }
 

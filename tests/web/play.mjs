@@ -168,8 +168,9 @@ async function offline(browser) {
     return 'played offline; the rebuild replaced the copy';
 }
 
-// Installable as an app: chromium finds nothing missing in the manifest, icons or page. It
-// installs nothing from a private window, so this page has a profile of its own.
+// Installable as an app: chromium finds nothing missing in the manifest, icons or page, and
+// the app's version is the game's. Chromium installs nothing from a private window, so this
+// page has a profile of its own.
 async function install(browser, url) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'sombrial-profile-'));
     const context = await chromium.launchPersistentContext(profile, { ...Launch, ...Devices.phone });
@@ -178,6 +179,11 @@ async function install(browser, url) {
         await until(page, () => Module.frames > 0);
         const { installabilityErrors } = await page.cdp.send('Page.getInstallabilityErrors');
         if (installabilityErrors.length) throw new Error(`install: ${JSON.stringify(installabilityErrors)}`);
+        // The app's version is the project's, as the build that made the site has it.
+        const cache = fs.readFileSync(path.join(site, '..', 'CMakeCache.txt'), 'utf8');
+        const version = /^CMAKE_PROJECT_VERSION:STATIC=(.*)$/m.exec(cache)[1];
+        const manifest = await page.evaluate(async () => (await fetch('manifest.webmanifest')).json());
+        if (manifest.version !== version) throw new Error(`install: the manifest's version is ${manifest.version}, not ${version}`);
     } finally {
         await context.close();
         fs.rmSync(profile, { recursive: true, force: true });

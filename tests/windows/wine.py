@@ -4,7 +4,8 @@ title picture and icon; Escape; a video driver that does not exist; and the stdo
 stderr.txt that SDL's start-up glue keeps beside the program only when something was written
 to them. tests/e2e/run.py plays the walkthroughs with the same program.
 
-usage: wine.py FOLDER    FOLDER holds what the zip holds; Wine's environment is set
+usage: wine.py FOLDER VERSION   FOLDER holds what the zip holds; Wine's environment is set;
+                               VERSION is the project's, which the program's resources carry
 Prints "PASS name" or "FAIL name: why" for each check; the status is 0 when all pass.
 """
 
@@ -118,12 +119,35 @@ def bad_driver(server, folder):
            "stderr.txt holds %r" % message)
 
 
+def version_resource(_, folder):
+    """The version information of the program: its numbers and texts are the project's."""
+    with open(os.path.join(folder, "sombrial.exe"), "rb") as f:
+        exe = f.read()
+    fixed = exe.find(struct.pack("<I", 0xFEEF04BD))  # VS_FIXEDFILEINFO's signature
+    expect(fixed > 0, "no version information")
+    numbers = [int(n) for n in VERSION.split(".")] + [0]
+    packed = [numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3]]
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<4I", exe, fixed + 8)
+    expect([file_ms, file_ls] == packed and [product_ms, product_ls] == packed,
+           "version numbers %x.%x, %x.%x, not %s" % (file_ms, file_ls, product_ms, product_ls,
+                                                      VERSION))
+    for name in ("FileVersion", "ProductVersion"):
+        text = (name + "\0").encode("utf-16-le")
+        at = exe.find(text)
+        expect(at > 0, "no %s" % name)
+        at += len(text) + -(at + len(text)) % 4  # the value starts on a 4-byte boundary
+        units = struct.iter_unpack("<H", exe[at:at + 64])
+        value = "".join(chr(u) for (u,) in iter(lambda: next(units), (0,)))
+        expect(value == VERSION, "%s is %r, not %r" % (name, value, VERSION))
+
+
 def main():
-    folder = os.path.abspath(sys.argv[1])
+    global VERSION
+    folder, VERSION = os.path.abspath(sys.argv[1]), sys.argv[2]
     server = XServer()
     failed = 0
     try:
-        for check in (window, bad_driver):
+        for check in (window, bad_driver, version_resource):
             name = check.__name__.replace("_", "-")
             try:
                 check(server, folder)
