@@ -11,6 +11,7 @@ import http from 'node:http';
 import path from 'node:path';
 import zlib from 'node:zlib';
 import { createRequire } from 'node:module';
+import { types } from '../tests/web/browser.mjs';
 
 const { chromium } = createRequire(new URL('../tests/web/package.json', import.meta.url))('playwright-core');
 const args = process.argv.slice(2);
@@ -30,8 +31,6 @@ const total = Object.values(gzipped).reduce((sum, body) => sum + body.length, 0)
 console.log(`transfer, gzip'd: ${(total / 1024).toFixed(1)} KiB (${files.map((f) => `${f} ${(gzipped[f].length / 1024).toFixed(1)}`).join(', ')})`);
 
 // The site from this machine's loopback, either compressed as a static host sends it or plain.
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
-                 '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
 function serve(compressed) {
     const server = http.createServer((request, response) => {
         const name = new URL(request.url, 'http://x').pathname.slice(1) || 'index.html';

@@ -218,6 +218,15 @@
         document.addEventListener(type, keepEarly);
     }
 
+    // Focus stays on the field: a press anywhere but the button or a link gives it back, the
+    // game's picture included (so this goes before the browser's SDL is kept from it below).
+    window.addEventListener('mousedown', (event) => {
+        if (!event.target.closest('button, a')) {
+            event.preventDefault();
+            (ended.hidden ? field : again).focus({preventScroll: true});
+        }
+    }, true);
+
     // The browser's SDL would take the pointer's events on the canvas, and with them the taps'
     // clicks; the game reads no pointer.
     for (const type of ['touchstart', 'touchend', 'touchmove', 'mousedown', 'mouseup', 'mousemove',
@@ -236,13 +245,6 @@
         const code = {enter: Enter, space: Space}[Module.waits];
         if (code && !busy())
             press(code);
-    });
-    // Focus stays on the field: a press anywhere but the button or a link gives it back.
-    document.addEventListener('mousedown', (event) => {
-        if (!event.target.closest('button, a')) {
-            event.preventDefault();
-            (ended.hidden ? field : again).focus({preventScroll: true});
-        }
     });
 
     function firstFrame() {

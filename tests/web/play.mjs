@@ -10,7 +10,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { execFileSync } from 'node:child_process';
 import { chromium } from 'playwright-core';
-import { Devices, Hands, Launch, androidKey, desktopKey, open, play, probe, serve, tap, until, walkthrough }
+import { Devices, Hands, Launch, androidKey, desktopKey, open, play, serve, tap, until, walkthrough }
     from './browser.mjs';
 
 const [site, scripts, artifacts, ...only] = process.argv.slice(2);
