@@ -154,8 +154,12 @@
     }
 
     // A new wait: a command line starts empty, and what was typed before it is not part of it.
-    // The field takes no more than the line does, so a long paste is cut at once.
+    // The field takes no more than the line does, so a long paste is cut at once. The first
+    // wait is the game leaving its title: only from then on does the live region speak, so
+    // that the title's words, there for the reader's cursor, are not read at load, however
+    // late the browser shows the page to the screen reader.
     function onWait() {
+        story.setAttribute('aria-live', 'polite');
         field.maxLength = Module.lineLimit;
         field.value = '';
         waiting.length = 0;
@@ -249,7 +253,6 @@
 
     function firstFrame() {
         performance.mark('sombrial-first-frame');
-        story.setAttribute('aria-live', 'polite');
         for (const type of ['keydown', 'keypress', 'keyup'])
             document.removeEventListener(type, keepEarly);
         setTimeout(() => {
