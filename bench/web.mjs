@@ -11,7 +11,7 @@ import http from 'node:http';
 import path from 'node:path';
 import zlib from 'node:zlib';
 import { createRequire } from 'node:module';
-import { types } from '../tests/web/browser.mjs';
+import { Devices, Launch, types } from '../tests/web/browser.mjs';
 
 const { chromium } = createRequire(new URL('../tests/web/package.json', import.meta.url))('playwright-core');
 const args = process.argv.slice(2);
@@ -42,7 +42,7 @@ function serve(compressed) {
     return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
+const browser = await chromium.launch(Launch);
 
 // Navigation to the title's first frame on a page, read from the page's own mark.
 async function firstFrame(page, url) {
@@ -71,9 +71,6 @@ for (const compressed of [true, false]) {
 {
     const server = await serve(true);
     const url = `http://127.0.0.1:${server.address().port}/`;
-    const phone = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
-                    userAgent: 'Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) ' +
-                               'Chrome/156.0.0.0 Mobile Safari/537.36' };
     const slow = async (page) => {
         const cdp = await page.context().newCDPSession(page);
         await cdp.send('Network.enable');
@@ -84,7 +81,7 @@ for (const compressed of [true, false]) {
     };
     const first = [], second = [];
     for (let i = 0; i <= phoneLoads; i++) {
-        const context = await browser.newContext(phone);
+        const context = await browser.newContext(Devices.phone);
         const page = await slow(await context.newPage());
         const time = await firstFrame(page, url);
         // A site without the worker (an older build) has no second visit to measure.

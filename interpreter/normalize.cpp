@@ -1,5 +1,6 @@
 // Command normalisation: leading spaces, lower case, and the synonym table.
 #include <cstring>
+#include <string_view>
 
 #include "interpreter/interpreter.h"
 
@@ -92,24 +93,19 @@ constexpr const char* const* SynonymTable[] = {
 };
 // clang-format on
 
-constexpr size_t Length(const char* word)
-{
-    size_t n = 0;
-    while (word[n])
-        ++n;
-    return n;
-}
-
 // The most normalisation can lengthen a line: each group replaces at most one synonym, at
 // worst its shortest one, by the canonical word.
 constexpr size_t LongestGrowth()
 {
     size_t growth = 0;
     for (const char* const* const* group = SynonymTable; *group; ++group) {
+        const size_t canonical = std::string_view((*group)[0]).size();
         size_t most = 0;
-        for (const char* const* word = *group + 1; *word; ++word)
-            if (Length((*group)[0]) > Length(*word) && Length((*group)[0]) - Length(*word) > most)
-                most = Length((*group)[0]) - Length(*word);
+        for (const char* const* word = *group + 1; *word; ++word) {
+            const size_t length = std::string_view(*word).size();
+            if (canonical > length && canonical - length > most)
+                most = canonical - length;
+        }
         growth += most;
     }
     return growth;

@@ -12,10 +12,9 @@ constexpr auto Description = Latin1(
     "verde.");
 
 constexpr auto DogLooseDescription = Latin1(
-    "Entras a la sala pero te llevas el mayor susto de tu vida. La rata a debido morder e infectar "
-    "el virus al doberman que a enloquecido y a escapado de la jaula. Si no reaccionas pronto "
-    "estas "
-    "muerto.");
+    "Entras a la sala pero te llevas el mayor susto de tu vida. La rata a debido morder e "
+    "infectar el virus al doberman que a enloquecido y a escapado de la jaula. Si no reaccionas "
+    "pronto estas muerto.");
 
 constexpr auto Shot = Latin1(
     "Rapidamente apuntas a la bestia y disparas. La sangre salpica toda la sala. La rata esta "
@@ -44,8 +43,8 @@ constexpr auto RoomText = Latin1("Es pequeña, fria y lugubre. No es nada acoged
 constexpr auto Injection = Latin1(
     "En el cuerpo del animal inyectas el liquido verde. No parece suceder nada pero a los pocos "
     "segundos el roedor reacciona y se despierta subitamente escapando de la mesa en un salto. "
-    "Solo "
-    "te da tiempo a ver como se cuela por la ranura de la puerta entreabierta al sur de la sala.");
+    "Solo te da tiempo a ver como se cuela por la ranura de la puerta entreabierta al sur de la "
+    "sala.");
 
 // The encounter comes first: while the dog is loose and alive every line, even an empty
 // one, is either the shot or the player's death.

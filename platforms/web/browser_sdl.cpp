@@ -49,7 +49,7 @@ struct PendingKey {
     SDL_Surface* surface;  // null: a free entry
     Uint32 key;
 };
-PendingKey PendingKeys[4];  // the game keys two surfaces: the glyph sheet and the icon
+PendingKey PendingKeys[4];  // the game keys one surface here: the glyph sheet
 
 // The pixels of the key's colour become fully transparent, so that a blit leaves the
 // destination under them, exactly as a keyed blit does on the desktop.
@@ -104,10 +104,10 @@ int __wrap_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color
     return __real_SDL_FillRect(surface, rect, color | 0xFF000000u);
 }
 
-// Called by the font on its glyph sheet and by the window icon. The browser's SDL ignores
-// colour keys, so the key is kept here and applied when the surface is first blitted (see
-// __wrap_SDL_UpperBlit): applying it is a round trip through the canvas, and the window icon,
-// which the browser never shows, is spared it. Clearing a key is not needed.
+// Called by the font on its glyph sheet. The browser's SDL ignores colour keys, so the key is
+// kept here and applied when the surface is first blitted (see __wrap_SDL_UpperBlit):
+// applying it is a round trip through the canvas, which the title, drawing no text, is
+// spared. Clearing a key is not needed.
 int __wrap_SDL_SetColorKey(SDL_Surface* surface, int flag, Uint32 key)
 {
     if (!surface || !(flag & SDL_SRCCOLORKEY))

@@ -159,7 +159,8 @@
     // that the title's words, there for the reader's cursor, are not read at load, however
     // late the browser shows the page to the screen reader.
     function onWait() {
-        story.setAttribute('aria-live', 'polite');
+        if (story.getAttribute('aria-live') !== 'polite')
+            story.setAttribute('aria-live', 'polite');
         field.maxLength = Module.lineLimit;
         field.value = '';
         waiting.length = 0;
