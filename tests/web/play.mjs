@@ -17,11 +17,13 @@ const [site, scripts, artifacts, ...only] = process.argv.slice(2);
 // Played on the phone too: the chapter's end, a death, and the typing of ñ, ¿, ¡ and Backspace.
 const PhoneScripts = ['chapter-shortest', 'death-leaving', 'typing-edits-and-latin1'];
 
-// Taps through the title and the pages to the next command line.
+// Taps through the title and the pages to the next command line, once it takes keys: its
+// first frame takes only Enter, and a keyboard's key read then is dropped.
 async function toCommandLine(page) {
     for (;;) {
         await until(page, () => ['line', 'space', 'enter'].includes(Module.waits));
-        if (await page.evaluate(() => Module.waits) === 'line') return;
+        if (await page.evaluate(() => Module.waits) === 'line')
+            return until(page, (frame) => Module.frames > frame + 1, await page.evaluate(() => Module.frames));
         await tap(page);
         await until(page, () => !['space', 'enter'].includes(Module.waits));
     }
