@@ -27,21 +27,22 @@ void AppendNarration(const char* text);
 void ShowNarration(void);
 
 // As ShowNarration, but the last page waits for space too. Used by the endings.
-// Front-end interface: re-linked (--wrap) by the web's page events; called only from other files.
+// Front-end interface: re-linked (--wrap) by the stream of what the game says
+// (platforms/spoken); called only from other files.
 void ShowFinalNarration(void);
 
 // Reads one command line into `line` (a command buffer, CommandBufferSize bytes) under the
 // last narration page.
 // On return `line` holds the submitted line and the NarrationBuffer is empty.
-// Front-end interface: re-linked (--wrap) by the scripted player and the web's page events;
-// called only from other files.
+// Front-end interface: re-linked (--wrap) by the stream of what the game says
+// (platforms/spoken); called only from other files.
 void ReadCommandLine(char* line);
 
 // The one entry point for game text. "txt" queues it; "fin" and "gameover" show all
 // pending narration and the ending picture, wait for Enter and exit with status 0.
 // Any other kind does nothing.
-// Front-end interface: re-linked (--wrap) by the scripted player and the web's page events;
-// called only from other files.
+// Front-end interface: re-linked (--wrap) by the stream of what the game says
+// (platforms/spoken); called only from other files.
 void Narrate(const char* text, const char* kind);
 
 }  // extern "C"

@@ -107,8 +107,9 @@ void BitmapFont_DrawLayout(int32_t x, int32_t y, LayoutOperation layout, const c
 void LayoutInstant(int32_t* penX, int32_t* penY, LayoutState* state);
 
 // As LayoutInstant, presenting one frame after every glyph (the typewriter effect).
-// Front-end interface: re-linked (--wrap) by the scripted player and the web's page events, so
-// it is called only from other files (GNU ld wraps no call from the file that defines it).
+// Front-end interface: re-linked (--wrap) by the stream of what the game says
+// (platforms/spoken), so it is called only from other files (GNU ld wraps no call from the
+// file that defines it).
 void LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state);
 
 }  // extern "C"

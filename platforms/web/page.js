@@ -18,15 +18,6 @@
     // Keys a tap or the on-screen keyboard may have waiting outside a command line.
     const KeptKeys = 8;
 
-    // What the page says for the game's events that carry no text of their own; the endings'
-    // words are those of their pictures.
-    const Words = {
-        prompt: 'Pulsa espacio para seguir.',
-        fin: 'Fin del primer capítulo. Continuará… Pulsa Intro.',
-        gameover: 'Has muerto. Pulsa Intro.',
-        ended: 'La partida ha terminado. Pulsa Intro para jugar otra vez.',
-    };
-
     // A touch screen with no mouse: taps and an on-screen keyboard, words to match, and the
     // game as large as it fits.
     const touch = matchMedia('(hover: none) and (pointer: coarse)');
@@ -56,15 +47,13 @@
         root.style.setProperty('--scale', touch.matches || whole < 1 ? free : whole / ratio);
     }
 
-    // One paragraph more in the live region; the oldest go once there are too many. A page
-    // and the prompt under it are one paragraph, so they are heard in that order. A paragraph
-    // the same as the one before gets a no-break space, unheard, or a screen reader would take
-    // it for the same news again and stay silent.
-    function say(kind, text, prompt) {
+    // One paragraph more in the live region, in the game's words (a page and the prompt under
+    // it are one, so they are heard in that order); the oldest go once there are too many. A
+    // paragraph the same as the one before gets a no-break space, unheard, or a screen reader
+    // would take it for the same news again and stay silent.
+    function say(text) {
         const paragraph = document.createElement('p');
-        paragraph.textContent = kind === 'page' ? (prompt ? (text.trimEnd() + ' ' + Words.prompt).trim() : text)
-                              : kind === 'command' ? 'Orden: ' + text
-                              : Words[kind] || text;
+        paragraph.textContent = text;
         if (story.lastElementChild && paragraph.textContent === story.lastElementChild.textContent)
             paragraph.textContent += '\u00a0';
         story.append(paragraph);
@@ -273,7 +262,7 @@
         for (const type of ['keydown', 'keypress', 'keyup'])
             window.addEventListener(type, (event) => event.stopImmediatePropagation(), true);
         ended.hidden = false;
-        say('ended');
+        say(Module.endedWords);
         again.focus();
         fit();
     }

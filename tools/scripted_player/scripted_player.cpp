@@ -1,8 +1,8 @@
 // sombrial-scripted-player: plays the real game from a script on the dummy video driver and a
 // virtual clock, and reports every state the player waits at as JSON Lines.
 //
-// usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--no-pictures] [--no-font]
-//                          [--escape-at FRAME | --close-at FRAME] SCRIPT
+// usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--voice] [--no-pictures]
+//                          [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT
 //
 // SCRIPT is UTF-8 text, one command line per line: line N is typed at command line N, one
 // key a frame (a backspace character is the Backspace key). Where the script has no line
@@ -20,14 +20,19 @@
 // --shots DIR saves the Screen of each state as BMP: title.bmp, page-N-K.bmp (page K of the
 // narration before command line N), prompt-N.bmp, line-N.bmp and ending.bmp.
 // --no-screens leaves the fingerprints out, for long runs that check only the game's rules.
+// --voice adds, in their place among the states, what the desktop voice says, with the frame
+// it is said in:
+//   {"voice": "say", "text": ...}  said after what is already being said
+//   {"voice": "stop"}              what is still being said stops
 // --no-pictures and --no-font make the decoder refuse the pictures ("BMP") or the glyph
 // sheet ("TGA"), as if they did not decode.
 // --escape-at and --close-at release Escape, or close the window, in that frame; the game
 // must end inside it.
 //
 // The game keeps no code for this: the tool links the game's core with the test seam's
-// clock and keyboard, and wraps (linker --wrap) the few calls it watches: the typewriter
-// layout, the command line, Narrate, the image decoder and exit.
+// clock and keyboard, hears the stream of what the game says that every front end hears
+// (platforms/spoken) and the words the desktop voice makes of it (platforms/voice), and wraps
+// (linker --wrap) the image decoder and exit.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,14 +47,12 @@
 #include "console/console.h"
 #include "font/font.h"
 #include "frame/frame.h"
+#include "platforms/voice/voice.h"
 #include "rooms/rooms.h"
 #include "shell/shell.h"
 #include "tests/seam/seam.h"
 
 extern "C" {
-void __real_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state);
-void __real_ReadCommandLine(char* line);
-void __real_Narrate(const char* text, const char* kind);
 SDL_Surface* __real_IMG_LoadTyped_RW(SDL_RWops* src, int freesrc, char* type);
 [[noreturn]] void __real_exit(int status);
 }
@@ -69,11 +72,11 @@ size_t NextLine = 0;
 std::string ShotsDir;
 const char* Refused = nullptr;  // the image type the decoder refuses
 bool Screens = true;            // records carry the Screen's fingerprint
+bool Voice = false;             // records carry what the voice says
 uint64_t EndFrame = 0;          // the frame in which the game is ended, 0 for none
 SDL_Event EndEvent;
 
 Wait Waiting = Wait::Title;
-Wait AfterPrompt = Wait::Nothing;
 bool LineTyped = false;  // the script gives the current command line a non-empty line
 int PromptCount = 0;
 int PageCount = 0;
@@ -205,7 +208,7 @@ void OnFrame()
             "page", "",
             "page-" + std::to_string(PromptCount + 1) + "-" + std::to_string(PageCount) + ".bmp");
         seam::QueueKey(KeySpace);
-        Waiting = AfterPrompt;
+        Waiting = Wait::Nothing;
         break;
     case Wait::CommandLine:
         if (!PromptRecord.empty()) {
@@ -278,75 +281,88 @@ bool ReadScript(const char* path)
 
 }  // namespace
 
-// --- What the tool watches in the game ---
+// --- What the tool hears of the game: the stream every front end hears ---
+
+void spoken::Hear(const spoken::Event& event)
+{
+    using spoken::Heard;
+    switch (event.what) {
+    case Heard::Typing:
+        if (!Displayed) {
+            Displayed = true;
+            Narration = NarrationBuffer;  // as it stood when its display began
+            Pages.clear();
+            PageCount = 0;
+        }
+        Waiting = Wait::Nothing;
+        break;
+    case Heard::Page:
+        ++PageCount;
+        Pages.emplace_back(event.text, event.length);
+        if (event.prompt)
+            Waiting = Wait::PagePrompt;
+        break;
+    case Heard::Line:
+        ++PromptCount;
+        if (!Displayed) {  // nothing typed out: what stands above the line is all there is
+            Narration = NarrationBuffer;
+            Pages.clear();
+            if (!Narration.empty())
+                Pages.push_back(Narration);
+        }
+        PromptRecord = "\"prompt\": " + std::to_string(PromptCount) + ", \"room\": \"" +
+                       RoomName() + "\", " + Shown();
+        seam::QueueIdle(1);  // keys of the line's first frame would not be taken
+        LineTyped = NextLine < Script.size() && !Script[NextLine].empty();
+        if (NextLine < Script.size()) {
+            for (char16_t key : Script[NextLine++])
+                seam::QueueKey(static_cast<uint16_t>(key));
+            seam::QueueKey(KeyEnter);
+        } else {
+            seam::QueueFrame({seam::KeyUp(SDLK_ESCAPE)});
+        }
+        Waiting = Wait::CommandLine;
+        break;
+    case Heard::Command:
+        Waiting = Wait::Nothing;
+        Displayed = false;
+        Narration.clear();
+        Pages.clear();
+        break;
+    case Heard::Ending:
+        Ending = event.ending;
+        Waiting = Wait::EndingPicture;
+        break;
+    default:
+        break;
+    }
+    if (Voice)
+        VoiceHears(event);
+}
+
+// What the voice would say, as records in their place among the states.
+void VoiceSay(const char* latin1)
+{
+    printf("{\"voice\": \"say\", \"frame\": %llu, \"text\": %s}\n",
+           static_cast<unsigned long long>(seam::Frames()), Json(latin1).c_str());
+    fflush(stdout);
+}
+
+void VoiceStop(void)
+{
+    printf("{\"voice\": \"stop\", \"frame\": %llu}\n",
+           static_cast<unsigned long long>(seam::Frames()));
+    fflush(stdout);
+}
+
+void VoiceSwitch(void)
+{
+    printf("{\"voice\": \"switch\", \"frame\": %llu}\n",
+           static_cast<unsigned long long>(seam::Frames()));
+    fflush(stdout);
+}
 
 extern "C" {
-
-void __wrap_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state)
-{
-    if (!state->text || !state->text[0]) {  // nothing to show: no page, no frame
-        __real_LayoutTypewriter(penX, penY, state);
-        return;
-    }
-    if (!Displayed) {
-        Displayed = true;
-        Narration = NarrationBuffer;  // as it stood when its display began
-        Pages.clear();
-        PageCount = 0;
-    }
-    Waiting = Wait::Nothing;
-    const std::string text = state->text;
-    __real_LayoutTypewriter(penX, penY, state);
-    ++PageCount;
-    if (PageBreak) {
-        Pages.push_back(text.substr(0, static_cast<size_t>(PageBreak)));
-        Waiting = Wait::PagePrompt;
-        AfterPrompt = Wait::Nothing;
-    } else {
-        Pages.push_back(text);
-        if (Ending) {  // the last page of an ending waits for space, then the picture shows
-            Waiting = Wait::PagePrompt;
-            AfterPrompt = Wait::EndingPicture;
-        }
-    }
-}
-
-void __wrap_ReadCommandLine(char* line)
-{
-    ++PromptCount;
-    if (!Displayed) {  // nothing typed out: what stands above the line is all there is
-        Narration = NarrationBuffer;
-        Pages.clear();
-        if (!Narration.empty())
-            Pages.push_back(Narration);
-    }
-    PromptRecord = "\"prompt\": " + std::to_string(PromptCount) + ", \"room\": \"" + RoomName() +
-                   "\", " + Shown();
-
-    seam::QueueIdle(1);  // keys of the line's first frame would not be taken
-    LineTyped = NextLine < Script.size() && !Script[NextLine].empty();
-    if (NextLine < Script.size()) {
-        for (char16_t key : Script[NextLine++])
-            seam::QueueKey(static_cast<uint16_t>(key));
-        seam::QueueKey(KeyEnter);
-    } else {
-        seam::QueueFrame({seam::KeyUp(SDLK_ESCAPE)});
-    }
-    Waiting = Wait::CommandLine;
-    __real_ReadCommandLine(line);
-
-    Waiting = Wait::Nothing;
-    Displayed = false;
-    Narration.clear();
-    Pages.clear();
-}
-
-void __wrap_Narrate(const char* text, const char* kind)
-{
-    if (kind && (strcmp(kind, "fin") == 0 || strcmp(kind, "gameover") == 0))
-        Ending = strcmp(kind, "fin") == 0 ? "fin" : "gameover";
-    __real_Narrate(text, kind);
-}
 
 SDL_Surface* __wrap_IMG_LoadTyped_RW(SDL_RWops* src, int freesrc, char* type)
 {
@@ -384,6 +400,8 @@ int main(int argc, char** argv)
             ShotsDir = argv[++i];
         } else if (arg == "--no-screens") {
             Screens = false;
+        } else if (arg == "--voice") {
+            Voice = true;
         } else if (arg == "--no-pictures" || arg == "--no-font") {
             Refused = arg == "--no-font" ? "TGA" : "BMP";
         } else if (arg == "--escape-at" || arg == "--close-at") {
@@ -395,9 +413,10 @@ int main(int argc, char** argv)
         }
     }
     if (usage || !script) {
-        fprintf(stderr,
-                "usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--no-pictures]\n"
-                "         [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT\n");
+        fprintf(
+            stderr,
+            "usage: sombrial-scripted-player [--shots DIR] [--no-screens] [--voice]\n"
+            "         [--no-pictures] [--no-font] [--escape-at FRAME | --close-at FRAME] SCRIPT\n");
         return 2;
     }
     if (!ReadScript(script)) {
