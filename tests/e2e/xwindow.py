@@ -90,11 +90,13 @@ class Game:
     """A program started on the server, and its one window once it is shown."""
 
     def __init__(self, server, command, env=None, artifacts=None):
+        """`env` adds to the server's environment; a variable set to None is left out."""
         self.server = server
         self.display = server.display
         self.artifacts = artifacts or tempfile.gettempdir()
         self.output = tempfile.TemporaryFile()
-        self.process = subprocess.Popen(command, env=dict(server.env, **(env or {})),
+        env = {k: v for k, v in dict(server.env, **(env or {})).items() if v is not None}
+        self.process = subprocess.Popen(command, env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.output,
                                         stderr=subprocess.STDOUT, preexec_fn=_end_with_parent)
         self.window = None
@@ -231,14 +233,24 @@ class Game:
         self.output.close()
 
 
-def play(game, lines, transcript):
+def play(game, lines, transcript, heard=None, stops=False):
     """Plays a walkthrough as the scripted player did: at each state of its transcript, once
-    the window shows it, the state's keys. Returns the game's exit status."""
+    the window shows it, the state's keys. Returns the game's exit status. With `heard`, a
+    function that gives what the voice has said so far (the texts, and None for each stop when
+    `stops`), the transcript is one the player made with --voice: before the keys of each
+    state, the voice must have said exactly what the transcript says until there."""
+    said = []
     for record in transcript:
+        if "voice" in record:
+            if record["voice"] == "say" or stops:
+                said.append(record.get("text"))
+            continue
         if "exit" in record:
             return game.wait_exit()
         label = "%s-%d" % (record["wait"], record["frame"])
         game.wait_for(record["screen"], label)
+        if heard:
+            wait_said(heard, said, label)
         wait = record["wait"]
         if wait == "page":
             game.keys("space")
@@ -252,3 +264,17 @@ def play(game, lines, transcript):
         else:  # the title, the line typed, the ending picture
             game.keys("Return")
     raise AssertionError("the transcript does not end with the program's exit")
+
+
+def wait_said(heard, said, label, timeout=60):
+    """Waits until `heard()` is exactly `said`: a key pressed before a voice has taken what it
+    was given can stop it unsaid."""
+    deadline = time.monotonic() + timeout
+    while heard() != said:
+        if time.monotonic() > deadline:
+            got = heard()
+            at = next((i for i, (a, b) in enumerate(zip(got, said)) if a != b), min(len(got), len(said)))
+            raise AssertionError("at %s the voice said %d utterances, not %d; from the %dth on it said "
+                                 "%r, not %r" % (label, len(got), len(said), at + 1, got[at:at + 2],
+                                                 said[at:at + 2]))
+        time.sleep(0.02)
