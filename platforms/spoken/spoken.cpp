@@ -7,7 +7,6 @@
 #include "console/console.h"
 #include "font/font.h"
 #include "frame/frame.h"
-#include "rooms/rooms.h"
 
 extern "C" {
 void __real_LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state);
@@ -20,17 +19,6 @@ void __real_PresentFrame(void);
 namespace spoken {
 
 namespace {
-
-constexpr auto Title = Latin1("Sombrial. Pulsa Intro para empezar.");
-constexpr auto VoiceKeys = Latin1("F2 apaga o enciende la voz; F3 repite lo último que ha dicho.");
-constexpr auto Prompt = Latin1("Pulsa espacio para seguir.");
-constexpr auto ChapterEnd = Latin1("Fin del primer capítulo. Continuará... Pulsa Intro.");
-constexpr auto GameOver = Latin1("Has muerto. Pulsa Intro.");
-constexpr auto Command = Latin1("Orden: ");
-constexpr auto Ended = Latin1("La partida ha terminado. Pulsa Intro para jugar otra vez.");
-constexpr auto VoiceOn = Latin1("Voz encendida.");
-constexpr auto VoiceOff = Latin1("Voz apagada.");
-constexpr auto Space = Latin1("espacio");
 
 // The key that moves the game on from the frame being presented: Enter on the title, space
 // under a page; at other waits, none the stream follows.
@@ -65,42 +53,7 @@ void FollowLine()
     }
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 }  // namespace
-
-const char* const TitleWords = Title;
-const char* const VoiceKeysWords = VoiceKeys;
-const char* const PromptWords = Prompt;
-const char* const ChapterEndWords = ChapterEnd;
-const char* const GameOverWords = GameOver;
-const char* const CommandWords = Command;
-const char* const EndedWords = Ended;
-const char* const VoiceOnWords = VoiceOn;
-const char* const VoiceOffWords = VoiceOff;
-const char* const SpaceWords = Space;
-
-std::string PageWords(const Event& page)
-{
-    if (!page.prompt)
-        return std::string(page.text, page.length);
-    // The prompt one space after the page's last word.
-    size_t begin = 0, end = page.length;
-    while (begin < end && IsBlank(page.text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(page.text[end - 1]))
-        --end;
-    std::string words(page.text + begin, end - begin);
-    return (words.empty() ? words : words + ' ') + PromptWords;
-}
-
-const char* EndingWords(const char* ending)
-{
-    return ending && strcmp(ending, "gameover") == 0 ? GameOverWords : ChapterEndWords;
-}
 
 }  // namespace spoken
 
