@@ -119,12 +119,13 @@ class Display:
 class Program:
     """One run of a program under the frame log."""
 
-    def __init__(self, display, kind, path, frame_log, log_path):
+    def __init__(self, display, kind, path, frame_log, log_path, env=None):
         self.display = display
         self.kind = kind
         self.log_path = log_path
         self.window = None
-        env = dict(display.env, SOMBRIAL_FRAME_LOG=log_path, LD_PRELOAD=frame_log)
+        env = dict(display.env, SOMBRIAL_FRAME_LOG=log_path, LD_PRELOAD=frame_log, **(env or {}))
+        env = {k: v for k, v in env.items() if v is not None}
         self.spawned = now_ns()
         self.pid = os.posix_spawn(path, [path], env)
 
@@ -266,6 +267,46 @@ def one_run(display, paths, order, window, settle, scratch, run):
             p.kill()
 
 
+def voice_run(display, paths, scratch, run, voice):
+    """The game alone with its voice off or on ("0" or "1"), speech-dispatcher speaking through
+    espeak-ng for it (tests/e2e/voice.py's session): frame intervals while it types the first
+    room and says each page, then CPU and frames on the command line."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+    from voice import Session
+    session = Session(speak=True)
+    program = None
+    try:
+        session.speech()
+        program = Program(display, "game", paths["game"], paths["frame_log"],
+                          os.path.join(scratch, f"voice-{voice}-{run}.log"),
+                          dict(session.env, SOMBRIAL_VOZ=voice))
+        program.start_up()
+        display.key(program.window, "Return")
+        time.sleep(0.3)
+        spans = reach_command_line(display, program.window)
+        typing = frame_intervals(program.frames(), spans)
+        cpu, command = waiting_window({"game": program}, 5.0)["game"]
+        program.quit()
+        return {"typing": typing, "command": command, "cpu": cpu}
+    finally:
+        if program:
+            program.kill()
+        session.close()
+
+
+def voice_report(runs):
+    """Frame pacing and CPU with the voice off and on."""
+    print(f"\n{'the game alone, its voice':54s} {'off':>8s} {'on':>8s}")
+    for phase, name in (("typing", "while it types (and says)"), ("command", "on the command line")):
+        off, on = ([i for r in runs[v] for i in r[phase]] for v in ("0", "1"))
+        print(f"{'frame period ' + name + ': median ms':54s} {statistics.median(off):8.3f} "
+              f"{statistics.median(on):8.3f}")
+        print(f"{'frame period ' + name + ': 99th pct ms':54s} {percentile(off, 99):8.3f} "
+              f"{percentile(on, 99):8.3f}")
+    off, on = (statistics.mean(r["cpu"] for r in runs[v]) for v in ("0", "1"))
+    print(f"{'CPU on the command line, ms/s (mean)':54s} {off:8.2f} {on:8.2f}")
+
+
 def micro_benchmarks(bench, scratch):
     out = os.path.join(scratch, "bench.json")
     env = dict(os.environ, SDL_VIDEODRIVER="dummy")
@@ -305,6 +346,8 @@ def main():
                         help="start-ups of each program alone, for the start-up figure (default 20)")
     parser.add_argument("--settle", type=float, default=0.5, help="seconds before a window opens")
     parser.add_argument("--no-micro", action="store_true", help="skip the micro-benchmarks")
+    parser.add_argument("--voice-runs", type=int, default=4,
+                        help="runs of the game alone with its voice off, and as many on (default 4)")
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
@@ -338,9 +381,15 @@ def main():
             print("  start-ups alone, ms: " + "; ".join(
                 f"{kind} " + " ".join(f"{t['startup']:.1f}" for t in starts[kind])
                 for kind in ("game", "baseline")), flush=True)
+            voice = {"0": [], "1": []}
+            for run in range(args.voice_runs):
+                for v in ("0", "1") if run % 2 == 0 else ("1", "0"):
+                    voice[v].append(voice_run(display, paths, scratch, run, v))
         finally:
             display.close()
     report(results, starts, page_us)
+    if args.voice_runs:
+        voice_report(voice)
 
 
 PHASES = (("title", "waiting on the title"), ("command", "waiting on the command line"),

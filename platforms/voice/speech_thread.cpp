@@ -83,7 +83,7 @@ int Speaker(void*)
 
 void Post(Message::Kind kind, const char* text)
 {
-    if (Failed)
+    if (Failed || !Queue)  // no thread, or none yet: nothing to say it
         return;
     SDL_mutexP(Lock);
     if (kind == Message::Stop) {  // what waits would be said after the page it belongs to

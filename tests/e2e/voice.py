@@ -51,9 +51,9 @@ GenericMaxChunkLength 100000
 GenericDelimiters "|"
 AddVoice "es" "male1" "es"
 """
-# No sound card here: ALSA's null device takes the module's (unused) audio.
-SPEECHD = """AddModule "recorder" "sd_generic" "recorder.conf"
-DefaultModule recorder
+# No sound card here: ALSA's null device takes the module's audio.
+SPEECHD = """AddModule "%s" "%s" "%s.conf"
+DefaultModule %s
 DefaultLanguage "es"
 AudioOutputMethod "alsa"
 AudioALSADevice "null"
@@ -75,20 +75,26 @@ def until(what, check, timeout=60):
 
 
 class Session:
-    """A player's session folders, with speech-dispatcher set up in them to record; a session
-    bus with GNOME's screen reader switch and a listener in speech's place when asked for."""
+    """A player's session folders, with speech-dispatcher set up in them to record (or, for the
+    benchmarks, to speak with espeak-ng as Debian sets it up); a session bus with GNOME's screen
+    reader switch and a listener in speech's place when asked for."""
 
-    def __init__(self):
+    def __init__(self, speak=False):
         self.root = tempfile.mkdtemp(prefix="sombrial-voice-")
         self.runtime = os.path.join(self.root, "run")
         config = os.path.join(self.root, "config")
         os.makedirs(os.path.join(config, "speech-dispatcher", "modules"))
         os.makedirs(self.runtime, mode=0o700)
         self.said = os.path.join(self.root, "said")
+        module, binary = ("espeak-ng", "sd_espeak-ng") if speak else ("recorder", "sd_generic")
         with open(os.path.join(config, "speech-dispatcher", "speechd.conf"), "w") as f:
-            f.write(SPEECHD)
-        with open(os.path.join(config, "speech-dispatcher", "modules", "recorder.conf"), "w") as f:
-            f.write(RECORDER % self.said)
+            f.write(SPEECHD % (module, binary, module, module))
+        modules = os.path.join(config, "speech-dispatcher", "modules")
+        if speak:
+            shutil.copy("/etc/speech-dispatcher/modules/espeak-ng.conf", modules)
+        else:
+            with open(os.path.join(modules, "recorder.conf"), "w") as f:
+                f.write(RECORDER % self.said)
         # What the session sets, and what it leaves out (None) of the tests' own environment.
         self.env = {"XDG_RUNTIME_DIR": self.runtime, "XDG_CONFIG_HOME": config, "HOME": self.root,
                     "XDG_CACHE_HOME": os.path.join(self.root, "cache"),
