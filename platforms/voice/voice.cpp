@@ -6,7 +6,8 @@ namespace {
 // The last page, title or ending said: what F3 says again.
 std::string Last;
 
-// Keys held down, so that a held key's repeats do not switch the voice back and forth.
+// The voice's keys act when released, as Escape does: a held key's repeats, and those the SDL
+// 1.2 compatibility library goes on sending after a quick press, are not presses.
 bool SwitchHeld = false;
 bool RepeatHeld = false;
 
@@ -58,14 +59,14 @@ void VoiceHears(const spoken::Event& event)
 
 void VoiceKey(SDLKey key, bool down)
 {
-    bool& held = key == SDLK_F2 ? SwitchHeld : RepeatHeld;
     if (key != SDLK_F2 && key != SDLK_F3)
         return;
-    const bool pressed = down && !held;
+    bool& held = key == SDLK_F2 ? SwitchHeld : RepeatHeld;
+    const bool released = !down && held;
     held = down;
-    if (pressed && key == SDLK_F2) {
+    if (released && key == SDLK_F2) {
         VoiceSwitch();
-    } else if (pressed && !Last.empty()) {
+    } else if (released && !Last.empty()) {
         VoiceStop();
         VoiceSay(Last.c_str());
     }

@@ -18,7 +18,8 @@
 void VoiceHears(const spoken::Event& event);
 
 // A key the game gives no meaning to, pressed (`down`) or released: F2 turns the voice off or
-// on, F3 says the last page (or title, or ending) again. Other keys are not the voice's.
+// on, F3 says the last page (or title, or ending) again, when released. Other keys are not the
+// voice's.
 void VoiceKey(SDLKey key, bool down);
 
 // --- Where what is said goes: the speech thread in the desktop programs (speech_thread.cpp);
