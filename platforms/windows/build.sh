@@ -33,9 +33,16 @@ fetch_sdl_source() {
     (cd "$sdl/source" && apt-get "$@" source libsdl1.2 >/dev/null)
 }
 
-# SDL.dll, its import library, libSDLmain.a and the headers in $prefix; skipped when there.
+# SDL.dll, its import library, libSDLmain.a and the headers in $prefix; skipped when there,
+# built with the same options. Only video, events, timers and the start-up glue: the game
+# plays no sound. The DLL alone (no static library: half the compiling), without a link time
+# stamp (the strip below writes the commit's) and with its source's paths relative.
 build_sdl() {
-    if [ -f "$prefix/bin/SDL.dll" ] && [ -f "$out/sdl-1.2-source.tar.gz" ]; then
+    set -- --host=$host --prefix="$prefix" --disable-static --disable-audio --disable-joystick \
+        --disable-cdrom --disable-directx --disable-nasm --disable-video-opengl \
+        --disable-pthreads "CFLAGS=-O2 -ffile-prefix-map=$sdl=." LDFLAGS=-Wl,--no-insert-timestamp
+    if [ -f "$prefix/bin/SDL.dll" ] && [ -f "$out/sdl-1.2-source.tar.gz" ] &&
+        [ "$(cat "$sdl/options" 2>/dev/null)" = "$*" ]; then
         return
     fi
     echo "== SDL 1.2 for Windows, from Debian's source"
@@ -47,17 +54,14 @@ build_sdl() {
     tar -C "$sdl/source" --sort=name --owner=0 --group=0 --numeric-owner \
         --mtime="@$(stat -c %Y "$sdl/source/$tree/debian/changelog")" \
         -czf "$out/sdl-1.2-source.tar.gz.part" "$tree"
-    # Only video, events, timers and the start-up glue: the game plays no sound. The DLL
-    # alone (no static library: half the compiling), without a link time stamp. configure
-    # and its dependency scan fork thousands of shells: dash does it in half bash's time.
+    # configure and its dependency scan fork thousands of shells: dash does it in half bash's
+    # time.
     mkdir -p "$sdl/obj"
-    (cd "$sdl/obj" && CONFIG_SHELL=/bin/dash /bin/dash "$sdl/source/$tree/configure" \
-        --host=$host --prefix="$prefix" --disable-static --disable-audio --disable-joystick \
-        --disable-cdrom --disable-directx --disable-nasm --disable-video-opengl \
-        --disable-pthreads CFLAGS=-O2 LDFLAGS=-Wl,--no-insert-timestamp >configure.log &&
-        make -j"$jobs" >make.log && make install >install.log) ||
+    (cd "$sdl/obj" && CONFIG_SHELL=/bin/dash /bin/dash "$sdl/source/$tree/configure" "$@" \
+        >configure.log && make -j"$jobs" >make.log && make install >install.log) ||
         { echo "SDL's build failed: see $sdl/obj/*.log" >&2; exit 1; }
     mv "$out/sdl-1.2-source.tar.gz.part" "$out/sdl-1.2-source.tar.gz"
+    echo "$*" >"$sdl/options"
 }
 
 # The game and the scripted player (SOMBRIAL_TESTS: the Wine suite runs it), the stb loader in
@@ -91,8 +95,12 @@ package() {
     crlf "$out/licence.txt" "$p/LICENCIA.txt"
     crlf "$sdl/source/$(cd "$sdl/source" && ls -d libsdl1.2-*/)COPYING" "$p/LICENCIA-SDL.txt"
     crlf "$out/game/stb_image-licence.txt" "$p/LICENCIA-STB.txt"  # as the build took it
+    # The zip keeps each file's mode and its date in local time: both fixed, whatever the
+    # machine's umask and time zone.
     touch -d "@$SOURCE_DATE_EPOCH" "$p"/*
-    (cd "$p" && zip -q -X "$out/sombrial-win64.zip" sombrial.exe SDL.dll LEEME.txt \
+    chmod 755 "$p"/*.exe "$p"/*.dll
+    chmod 644 "$p"/*.txt
+    (cd "$p" && TZ=UTC0 zip -q -X "$out/sombrial-win64.zip" sombrial.exe SDL.dll LEEME.txt \
         LICENCIA.txt SDL-FUENTE.txt LICENCIA-SDL.txt LICENCIA-STB.txt)
     echo "== $out/sombrial-win64.zip"
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """sombrial.exe under Wine, in a window on a private X server: its caption, size, centring,
-title picture and icon; Escape; a video driver that does not exist; and the stdout.txt and
+title picture and icon; Escape; a video driver that does not exist; the stdout.txt and
 stderr.txt that SDL's start-up glue keeps beside the program only when something was written
-to them. tests/e2e/run.py plays the walkthroughs with the same program.
+to them; its version information; and ASLR and DEP asked for by it and SDL.dll.
+tests/e2e/run.py plays the walkthroughs with the same program.
 
 usage: wine.py FOLDER VERSION   FOLDER holds what the zip holds; Wine's environment is set;
                                VERSION is the project's, which the program's resources carry
@@ -141,13 +142,30 @@ def version_resource(_, folder):
         expect(value == VERSION, "%s is %r, not %r" % (name, value, VERSION))
 
 
+def aslr_and_dep(_, folder):
+    """The program and SDL.dll ask Windows, in their PE headers' DllCharacteristics, to load
+    them anywhere in the 64-bit address space and to execute no data."""
+    wanted = {0x0020: "high-entropy ASLR", 0x0040: "ASLR", 0x0100: "DEP"}
+    for name in ("sombrial.exe", "SDL.dll"):
+        with open(os.path.join(folder, name), "rb") as f:
+            head = f.read(1024)
+        pe = struct.unpack_from("<I", head, 0x3C)[0]
+        expect(head[pe:pe + 4] == b"PE\0\0", "%s has no PE header" % name)
+        # The optional header follows the signature and the 20-byte file header.
+        magic, = struct.unpack_from("<H", head, pe + 24)
+        characteristics, = struct.unpack_from("<H", head, pe + 24 + 70)
+        expect(magic == 0x20B, "%s is no 64-bit program" % name)
+        missing = [what for bit, what in wanted.items() if not characteristics & bit]
+        expect(not missing, "%s lacks %s" % (name, ", ".join(missing)))
+
+
 def main():
     global VERSION
     folder, VERSION = os.path.abspath(sys.argv[1]), sys.argv[2]
     server = XServer()
     failed = 0
     try:
-        for check in (window, bad_driver, version_resource):
+        for check in (window, bad_driver, version_resource, aslr_and_dep):
             name = check.__name__.replace("_", "-")
             try:
                 check(server, folder)
