@@ -17,7 +17,7 @@ SUDO=""
 PACKAGES="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libspeechd-dev libdbus-1-dev"
 TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python3-numpy fonts-dejavu-core xvfb
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
-    libsdl1.2-compat gcovr emscripten libstb-dev chromium wine wine64
+    libsdl1.2-compat gcovr emscripten libstb-dev chromium firefox-esr webkit2gtk-driver wine wine64
     orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng pulseaudio at-spi2-core dbus
     clang-format shellcheck pyflakes3 lintian appstream man-db devscripts"
 WEB_PACKAGES="cmake make emscripten libstb-dev python3"

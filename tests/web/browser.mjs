@@ -1,6 +1,7 @@
-// What the browser tests share: chromium through playwright-core, the devices they emulate,
-// the probe that tells when the game waits and what its canvas shows, a player's hands (keys,
-// taps, an on-screen keyboard), and a committed walkthrough played against its transcript.
+// What the browser tests share: the devices they emulate, the probe that tells when the game
+// waits, what its canvas shows and which errors the page met, a player's hands (keys, taps, an
+// on-screen keyboard), a committed walkthrough played against its transcript in any engine
+// (engines.mjs), and the server the site is played from.
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
@@ -23,9 +24,15 @@ export const Devices = {
 
 // In the page before its own scripts: counts canvas drawing and notes the frame each key will
 // be read in, so that a fingerprint is taken only of a state the game waits at (a whole frame
-// presented without drawing), after the key that led to it.
+// presented without drawing), after the key that led to it; and records the page's errors,
+// for an engine whose driver passes none.
 export function probe() {
-    const p = window.probe = { draws: 0, lastDrawFrame: 0, keyFrame: 0, seen: -1, seenAt: 0 };
+    const p = window.probe = { draws: 0, lastDrawFrame: 0, keyFrame: 0, seen: -1, seenAt: 0, errors: [] };
+    addEventListener('error', (e) => p.errors.push(e.message ?? `${e.target.src ?? e.target.href} did not load`), true);
+    addEventListener('unhandledrejection', (e) => p.errors.push(`unhandled: ${e.reason?.message ?? e.reason}`));
+    addEventListener('securitypolicyviolation', (e) => p.errors.push(`refused by the page's policy: ${e.blockedURI}`));
+    const error = console.error;
+    console.error = (...args) => (p.errors.push(args.join(' ')), error.apply(console, args));
     for (const name of ['drawImage', 'fillRect', 'putImageData']) {
         const real = CanvasRenderingContext2D.prototype[name];
         CanvasRenderingContext2D.prototype[name] = function (...args) {
@@ -80,30 +87,23 @@ export async function androidKey(cdp, name) {
     await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', ...ime });
 }
 export async function tap(page) {
-    const box = await page.locator('#screen').boundingBox();
-    await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+    const box = await page.pw.locator('#screen').boundingBox();
+    await page.pw.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
 }
 
-// How a player gives the game its keys: on a desktop by key presses; on a phone by taps (the
-// title, a page, an ending) and an Android keyboard, with no Escape. The frame that reads a
-// key is known only for a keyboard's keys, not for those the page hands over itself.
+// How a player gives the game its keys: on a desktop by key presses, in any engine; on a
+// phone (chromium's) by taps (the title, a page, an ending) and an Android keyboard, with no
+// Escape. The frame that reads a key is known only for a keyboard's keys, not for those the
+// page hands over itself.
 export const Hands = {
-    desktop: { press: (page, key) => desktopKey(page.cdp, key), frames: true, escape: true },
+    desktop: { press: (page, key) => page.key(key), frames: true, escape: true },
     phone: { press: (page, key, tapped) => (tapped ? tap(page) : androidKey(page.cdp, key)), frames: false, escape: false },
 };
 
-// A page of the site on a device (in a context of its own unless given one), with the probe;
-// page errors are collected.
-export async function open(browser, url, device, context = null) {
-    context ??= await browser.newContext(Devices[device]);
-    const page = await context.newPage();
-    page.errors = [];
-    page.on('pageerror', (error) => page.errors.push(error.message));
-    page.on('console', (message) => message.type() === 'error' && page.errors.push(message.text()));
-    await page.addInitScript(probe);
-    page.cdp = await context.newCDPSession(page);
-    await page.goto(url);
-    return page;
+// The page's own errors, and those of any document it left; the check fails on any.
+export async function noErrors(page, where) {
+    const errors = await page.errors();
+    if (errors.length) throw new Error(`${where}: page errors: ${errors.join(' | ')}`);
 }
 
 // A committed walkthrough: its script's lines and its transcript's records.
@@ -119,11 +119,11 @@ export function walkthrough(scripts, name) {
 // first difference, leaving the canvas it saw in `artifacts`. `until` stops at the first state
 // of that kind.
 export async function play(page, { name, lines, records }, { hands = Hands.desktop, until = null, artifacts }) {
-    const device = hands === Hands.phone ? 'phone' : hands === Hands.desktop ? 'desktop' : hands.name;
+    const device = hands.name ?? page.name;
     // A key or a tap; returns the frame that read it, when it can be known.
     const press = async (key, tapped) => {
         await hands.press(page, key, tapped);
-        await page.waitForFunction(() => Module.frames >= probe.keyFrame, null, { polling: 'raf' });
+        await page.until(() => Module.frames >= probe.keyFrame);
         return hands.frames ? page.evaluate(() => probe.keyFrame) : null;
     };
 
@@ -131,15 +131,16 @@ export async function play(page, { name, lines, records }, { hands = Hands.deskt
     for (const [index, r] of records.entries()) {
         const where = `${name} (${device}): state ${index + 1} (${r.wait ?? 'exit'} ${r.prompt ?? ''})`;
         if ('exit' in r) {
-            await page.waitForSelector('#ended', { state: 'visible', timeout: StateTimeout });
+            await page.until(() => document.getElementById('ended').checkVisibility());
             break;
         }
-        const shown = await page.waitForFunction((screen) => {
+        const shown = await page.until((screen) => {
             const s = probe.settled();
             return s && s.screen === screen && s;
-        }, r.screen, { polling: 'raf', timeout: StateTimeout }).then((h) => h.jsonValue()).catch(async () => {
+        }, r.screen).catch(async (error) => {
             const png = path.join(artifacts, `${name}-${device}-${index + 1}.png`);
-            const data = await page.evaluate(() => document.getElementById('screen').toDataURL());
+            const data = await page.evaluate(() => document.getElementById('screen')?.toDataURL()).catch(() => null);
+            if (!data) throw new Error(`${where}: no game on the page: ${error.message}`);
             fs.writeFileSync(png, Buffer.from(data.split(',')[1], 'base64'));
             throw new Error(`${where}: the canvas never showed ${r.screen}; it shows ${png}, and ` +
                             `sombrial-scripted-player --shots DIR ${name}.script saves what it should`);
@@ -147,7 +148,7 @@ export async function play(page, { name, lines, records }, { hands = Hands.deskt
         if (left && left[1] !== null && shown.frame - left[1] !== r.frame - left[0])
             throw new Error(`${where}: shown ${shown.frame - left[1]} frames after the key, not ${r.frame - left[0]}`);
         // Each page is a paragraph of its own, its "Pulsa espacio" (when one follows) joined on.
-        const story = (await page.$$eval('#story p', (ps) => ps.map((p) => p.textContent))).map(words);
+        const story = (await page.evaluate(() => [...document.querySelectorAll('#story p')].map((p) => p.textContent))).map(words);
         for (const text of r.pages ?? [])
             if (!story.includes(words(text)) && !story.includes(words(text + ' ' + Prompt)))
                 throw new Error(`${where}: the live region lacks "${text}"`);
@@ -161,24 +162,27 @@ export async function play(page, { name, lines, records }, { hands = Hands.deskt
         else if (line === '') left = [r.frame + 1, await press('\n')];  // after the first frame
         else for (const ch of line) left = null, await press(ch);
     }
-    if (page.errors.length) throw new Error(`${name} (${device}): page errors: ${page.errors.join(' | ')}`);
+    await noErrors(page, `${name} (${device})`);
     return `${records.length} states`;
 }
 
-// Is the condition true in the page, within the time a state may take?
-export const until = (page, condition, arg) =>
-    page.waitForFunction(condition, arg, { polling: 'raf', timeout: StateTimeout });
-
-// The site as a static host serves it, on a port of this machine's loopback.
+// The site as a static host serves it, on a port of this machine's loopback. With `probe`, the
+// pages have the probe as their first script, a file of the site's own (the only kind its
+// policy runs), for a browser the tests cannot hand a script to run before the page's.
 export const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
                  '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
-export async function serve(root) {
+export async function serve(root, { probe: withProbe = false } = {}) {
     const server = http.createServer((request, response) => {
-        const file = path.join(root, path.normalize(new URL(request.url, 'http://x').pathname).replace(/\/$/, '/index.html'));
-        fs.readFile(file, (error, body) => {
+        const name = path.normalize(new URL(request.url, 'http://x').pathname).replace(/\/$/, '/index.html');
+        const file = path.join(root, name);
+        const send = (error, body) => {
             response.writeHead(error ? 404 : 200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream' });
             response.end(body);
-        });
+        };
+        if (withProbe && name === '/probe.js') send(null, `(${probe})();\n`);
+        else if (withProbe && name.endsWith('.html'))
+            fs.readFile(file, 'utf8', (error, html) => send(error, html?.replace('<script', '<script src="probe.js"></script>\n<script')));
+        else fs.readFile(file, send);
     });
     await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
     return server;

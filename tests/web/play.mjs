@@ -1,31 +1,36 @@
-// The game in a real browser, headless chromium: every walkthrough script played by key
+// The game in real browsers: in headless chromium, every walkthrough script played by key
 // presses on a desktop page, and some by taps and an Android keyboard on an emulated phone,
 // the canvas compared at every state the player waits at with the fingerprint the desktop
 // scripted player recorded there, frame counts and live region too; then the page's fit on
 // phones and tablets, the keys of an on-screen keyboard, the offline copy and installability.
+// In Firefox and WebKit, a death and the typing by key presses, and the offline copy.
 // usage: node play.mjs SITE_DIR SCRIPTS_DIR ARTIFACTS_DIR [CHECK...]
-//        a CHECK is a script's name, or layout, keyboard, offline, install (default: all)
+//        a CHECK is a script's name, layout, keyboard, offline, install, or an engine's name,
+//        firefox or webkit (default: all)
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { execFileSync } from 'node:child_process';
 import { chromium } from 'playwright-core';
-import { Devices, Hands, Launch, androidKey, desktopKey, open, play, serve, tap, until, walkthrough }
-    from './browser.mjs';
+import { Devices, Hands, Launch, androidKey, desktopKey, noErrors, play, serve, tap, walkthrough } from './browser.mjs';
+import { Engines, chromiumPage } from './engines.mjs';
 
 const [site, scripts, artifacts, ...only] = process.argv.slice(2);
 // Played on the phone too: the chapter's end, a death, and the typing of ñ, ¿, ¡ and Backspace.
 const PhoneScripts = ['chapter-shortest', 'death-leaving', 'typing-edits-and-latin1'];
+// Played in the other engines: a death, and the typing.
+const EngineScripts = ['death-leaving', 'typing-edits-and-latin1'];
+const OtherEngines = ['firefox', 'webkit'];
 
 // Taps through the title and the pages to the next command line, once it takes keys: its
 // first frame takes only Enter, and a keyboard's key read then is dropped.
 async function toCommandLine(page) {
     for (;;) {
-        await until(page, () => ['line', 'space', 'enter'].includes(Module.waits));
+        await page.until(() => ['line', 'space', 'enter'].includes(Module.waits));
         if (await page.evaluate(() => Module.waits) === 'line')
-            return until(page, (frame) => Module.frames > frame + 1, await page.evaluate(() => Module.frames));
+            return page.until((frame) => Module.frames > frame + 1, await page.evaluate(() => Module.frames));
         await tap(page);
-        await until(page, () => !['space', 'enter'].includes(Module.waits));
+        await page.until(() => !['space', 'enter'].includes(Module.waits));
     }
 }
 
@@ -36,8 +41,8 @@ async function toCommandLine(page) {
 async function layout(browser, url) {
     const results = [];
     for (const device of ['phone', 'tablet', 'landscape', 'desktop']) {
-        const page = await open(browser, url, device);
-        await until(page, () => Module.frames > 0);
+        const page = await browser.open(url, device);
+        await page.until(() => Module.frames > 0);
         const measure = () => page.evaluate(() => {
             const r = document.getElementById('screen').getBoundingClientRect();
             const v = window.visualViewport;
@@ -71,9 +76,9 @@ async function layout(browser, url) {
                 throw new Error(`${where}: the command line is under the keyboard: ${JSON.stringify(k)}`);
         }
         await desktopKey(page.cdp, '\n');
-        await until(page, () => Module.waits !== 'enter');
-        if (page.errors.length) throw new Error(`${where}: page errors: ${page.errors.join(' | ')}`);
-        await page.context().close();
+        await page.until(() => Module.waits !== 'enter');
+        await noErrors(page, where);
+        await page.close();
         results.push(`${device} ${Math.round(m.width)}x${Math.round(m.height)}`);
     }
     return results.join(', ');
@@ -83,21 +88,21 @@ async function layout(browser, url) {
 // waits for the word), a paste longer than the command line takes (the rest dropped at once,
 // never typed out), an input method's key without text (nothing), and a keyboard's key (once).
 async function keyboard(browser, url) {
-    const page = await open(browser, url, 'phone');
-    const said = () => page.$$eval('#story p', (ps) => ps.map((p) => p.textContent));
+    const page = await browser.open(url, 'phone');
+    const said = () => page.evaluate(() => [...document.querySelectorAll('#story p')].map((p) => p.textContent));
     await toCommandLine(page);
     await page.cdp.send('Input.insertText', { text: 'examinar rata' });
     await desktopKey(page.cdp, '\n');
-    await until(page, () => [...document.querySelectorAll('#story p')].some((p) => p.textContent === 'Orden: examinar rata'));
+    await page.until(() => [...document.querySelectorAll('#story p')].some((p) => p.textContent === 'Orden: examinar rata'));
 
     await toCommandLine(page);
     const limit = await page.evaluate(() => Module.lineLimit);
     await page.cdp.send('Input.insertText', { text: 'ñ'.repeat(limit + 100) });
     const kept = await page.evaluate(() => document.getElementById('typing').value.length);
     if (kept !== limit) throw new Error(`keyboard: a paste of ${limit + 100} characters kept ${kept}`);
-    await until(page, (n) => Module.commandLine().length === n, limit);
+    await page.until((n) => Module.commandLine().length === n, limit);
     await androidKey(page.cdp, '\n');
-    await until(page, () => Module.waits !== 'line');
+    await page.until(() => Module.waits !== 'line');
     if (!(await said()).includes('Orden: ' + 'ñ'.repeat(limit)))
         throw new Error('keyboard: the long line was not submitted whole and alone');
 
@@ -105,43 +110,50 @@ async function keyboard(browser, url) {
     await page.cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', key: 'Unidentified', windowsVirtualKeyCode: 229 });
     await page.cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'Unidentified', windowsVirtualKeyCode: 229 });
     await desktopKey(page.cdp, 'x');
-    await until(page, () => Module.commandLine() === 'x' && document.getElementById('typing').value === 'x');
+    await page.until(() => Module.commandLine() === 'x' && document.getElementById('typing').value === 'x');
     await androidKey(page.cdp, '\b');
     await androidKey(page.cdp, 'y');
     await desktopKey(page.cdp, '\n');
-    await until(page, () => Module.waits !== 'line');
+    await page.until(() => Module.waits !== 'line');
     const last = (await said()).filter((t) => t.startsWith('Orden: ')).at(-1);
     if (last !== 'Orden: y') throw new Error(`keyboard: "${last}", not "Orden: y"`);
-    if (page.errors.length) throw new Error(`keyboard: page errors: ${page.errors.join(' | ')}`);
-    await page.context().close();
+    await noErrors(page, 'keyboard');
+    await page.close();
     return '3 lines';
 }
 
-// Offline after one visit: the worker keeps the site; reloaded without a network, the game
-// plays to its first command line. Then the site is built again with one file changed, and
-// the new build replaces the old, whole: its file is served, the old copy is gone.
-async function offline(browser) {
+// Offline after one visit: the worker keeps the site; reloaded with the site out of reach (its
+// server stopped), the game plays to its first command line. Then the site is built again with
+// one file changed, and the new build replaces the old, whole, once no page of the old one is
+// open: its file is served, the old copy is gone. On chromium's phone, on the others' desktop.
+async function offline(engine, browser) {
     const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'sombrial-site-'));
     fs.cpSync(site, copy, { recursive: true });
-    const server = await serve(copy);
-    const url = `http://127.0.0.1:${server.address().port}/`;
-    const context = await browser.newContext(Devices.phone);
+    const server = await serve(copy, { probe: Engines[engine].servedProbe });
+    const { port } = server.address();
+    const url = `http://127.0.0.1:${port}/`;
     const cached = (page) => page.evaluate(async () => {
         const names = await caches.keys();
         return { names, files: names.length ? (await (await caches.open(names[0])).keys()).length : 0 };
     });
+    const page = await browser.open(url, engine === 'chromium' ? 'phone' : 'desktop');
+    const where = `offline (${page.name})`;
     try {
-        let page = await open(browser, url, 'phone', context);
-        await until(page, () => navigator.serviceWorker.controller === null && Module.frames > 0);
-        await page.evaluate(() => navigator.serviceWorker.ready);
+        await page.until(() => navigator.serviceWorker.controller === null && Module.frames > 0);
+        await page.evaluate(async () => { await navigator.serviceWorker.ready; });
         const first = await cached(page);
         const files = fs.readdirSync(copy).length;  // every file, and the folder's own address
         if (first.names.length !== 1 || first.files !== files)
-            throw new Error(`offline: after one visit the copy is ${JSON.stringify(first)}, not ${files} files`);
-        await context.setOffline(true);
+            throw new Error(`${where}: after one visit the copy is ${JSON.stringify(first)}, not ${files} files`);
+        // The probe the server put in the page is the tests', not the site's: kept beside the copy.
+        if (Engines[engine].servedProbe)
+            await page.evaluate(async (name) => (await caches.open(name)).add('probe.js'), first.names[0]);
+        server.close();
+        server.closeAllConnections();
         await page.reload();
-        await play(page, walkthrough(scripts, 'chapter-shortest'), { hands: Hands.phone, until: 'prompt', artifacts });
-        await context.setOffline(false);
+        await play(page, walkthrough(scripts, 'chapter-shortest'),
+                   { hands: engine === 'chromium' ? Hands.phone : Hands.desktop, until: 'prompt', artifacts });
+        await new Promise((resolve) => server.listen(port, '127.0.0.1', resolve));
 
         // The build again, one file changed: its worker has a new version.
         fs.appendFileSync(path.join(copy, 'page.css'), '\n/* rebuilt */\n');
@@ -155,15 +167,15 @@ async function offline(browser) {
             if (next && next.state !== 'installed')
                 await new Promise((resolve) => next.addEventListener('statechange', () => next.state === 'installed' && resolve()));
         });
-        await page.close();
-        page = await context.newPage();
+        await page.goto('about:blank');
         await page.goto(url);
         const css = await page.evaluate(async () => (await fetch('page.css')).text());
         const after = await cached(page);
         if (!css.includes('rebuilt') || after.names.length !== 1 || after.names[0] === first.names[0])
-            throw new Error(`offline: the rebuilt site did not replace the old: ${JSON.stringify(after)}`);
+            throw new Error(`${where}: the rebuilt site did not replace the old: ${JSON.stringify(after)}`);
+        await noErrors(page, where);
     } finally {
-        await context.close();
+        await page.close();
         server.close();
         fs.rmSync(copy, { recursive: true, force: true });
     }
@@ -173,12 +185,14 @@ async function offline(browser) {
 // Installable as an app: chromium finds nothing missing in the manifest, icons or page, and
 // the app's version is the game's. Chromium installs nothing from a private window, so this
 // page has a profile of its own.
-async function install(browser, url) {
+async function install(url) {
     const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'sombrial-profile-'));
     const context = await chromium.launchPersistentContext(profile, { ...Launch, ...Devices.phone });
     try {
-        const page = await open(browser, url, 'phone', context);
-        await until(page, () => Module.frames > 0);
+        const pw = await context.newPage();
+        const page = await chromiumPage(pw, 'phone');
+        await pw.goto(url);
+        await page.until(() => Module.frames > 0);
         const { installabilityErrors } = await page.cdp.send('Page.getInstallabilityErrors');
         if (installabilityErrors.length) throw new Error(`install: ${JSON.stringify(installabilityErrors)}`);
         // The app's version is the project's, as the build that made the site has it.
@@ -193,30 +207,51 @@ async function install(browser, url) {
     return 'no installability errors';
 }
 
-const server = await serve(site);
-const url = `http://127.0.0.1:${server.address().port}/`;
+// WebKit's pages come from a server that puts the probe in them; the others' from the site
+// as it is.
+const [plain, probed] = [await serve(site), await serve(site, { probe: true })];
+const address = (server) => `http://127.0.0.1:${server.address().port}/`;
+const urls = Object.fromEntries(Object.entries(Engines).map(([engine, e]) => [engine, address(e.servedProbe ? probed : plain)]));
 fs.mkdirSync(artifacts, { recursive: true });
 const names = fs.readdirSync(scripts).filter((f) => f.endsWith('.script')).map((f) => f.slice(0, -7));
-const checks = {
-    ...Object.fromEntries(names.map((name) => [name, async (b) =>
-        play(await open(b, url, 'desktop'), walkthrough(scripts, name), { artifacts })])),
-    ...Object.fromEntries(PhoneScripts.map((name) => [`${name} (phone)`, async (b) =>
-        play(await open(b, url, 'phone'), walkthrough(scripts, name), { hands: Hands.phone, artifacts })])),
-    layout: (b) => layout(b, url),
-    keyboard: (b) => keyboard(b, url),
-    offline: (b) => offline(b),
-    install: (b) => install(b, url),
+// Each check: the engine it runs in, and what it does with that engine's browser.
+const walk = (name, device, hands) => async (browser, url) => {
+    const page = await browser.open(url, device);
+    try {
+        return await play(page, walkthrough(scripts, name), { hands, artifacts });
+    } finally {
+        await page.close();
+    }
 };
-const chosen = Object.keys(checks).filter((c) => !only.length || only.some((o) => c === o || c.startsWith(o + ' ')));
-const browser = await chromium.launch(Launch);
+const checks = {
+    ...Object.fromEntries(names.map((name) => [name, ['chromium', walk(name, 'desktop')]])),
+    ...Object.fromEntries(PhoneScripts.map((name) => [`${name} (phone)`, ['chromium', walk(name, 'phone', Hands.phone)]])),
+    layout: ['chromium', layout],
+    keyboard: ['chromium', keyboard],
+    offline: ['chromium', (browser) => offline('chromium', browser)],
+    install: ['chromium', (_, url) => install(url)],
+    ...Object.fromEntries(OtherEngines.flatMap((engine) => [
+        ...EngineScripts.map((name) => [`${name} (${engine})`, [engine, walk(name, 'desktop')]]),
+        [`offline (${engine})`, [engine, (browser) => offline(engine, browser)]],
+    ])),
+};
+const chosen = Object.keys(checks).filter((c) => !only.length ||
+    only.some((o) => c === o || c.startsWith(o + ' ') || c.endsWith(`(${o})`)));
+// Each engine started once, when a check needs it.
+const launched = {};
+const browser = (engine) => (launched[engine] ??= Engines[engine].launch());
 // All at once: the games mostly wait out their frames, so they share the machine well.
-const results = await Promise.allSettled(chosen.map((check) => checks[check](browser)));
+const results = await Promise.allSettled(chosen.map((check) => {
+    const [engine, run] = checks[check];
+    return browser(engine).then((b) => run(b, urls[engine]));
+}));
 let failed = 0;
 results.forEach((result, i) => {
     if (result.status === 'fulfilled') console.log(`ok   ${chosen[i]}: ${result.value}`);
     else console.log(`FAIL ${chosen[i]}: ${result.reason.message}`), failed++;
 });
 console.log(`${chosen.length - failed} passed, ${failed} failed`);
-await browser.close();
-server.close();
+await Promise.allSettled(Object.values(launched).map(async (b) => (await b).close()));
+plain.close();
+probed.close();
 process.exit(failed ? 1 : 0);

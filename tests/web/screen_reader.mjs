@@ -11,6 +11,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
 import { Launch, play, probe, serve, walkthrough, words } from './browser.mjs';
+import { chromiumPage } from './engines.mjs';
 
 const [site, scripts, artifacts, name = 'death-leaving'] = process.argv.slice(2);
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'sombrial-orca-'));
@@ -114,10 +115,8 @@ try {
                '--disable-background-networking', '--disable-component-update', '--password-store=basic',
                '--window-position=0,0', '--window-size=1280,800', `--app=http://127.0.0.1:${server.address().port}/`],
     });
-    const page = browser.pages()[0] ?? await browser.waitForEvent('page');
-    page.errors = [];
-    page.on('pageerror', (error) => page.errors.push(error.message));
-    await page.waitForFunction(() => window.Module && Module.frames > 0);
+    const page = await chromiumPage(browser.pages()[0] ?? await browser.waitForEvent('page'));
+    await page.until(() => window.Module && Module.frames > 0);
     await page.evaluate(probe);
     const window = execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--class', 'chromium'], { env })
         .toString().trim().split('\n').pop();
@@ -129,7 +128,7 @@ try {
     if (atLoad.length > 2) throw new Error(`at load Orca said ${JSON.stringify(atLoad)}`);
 
     // Real keys, each once Orca has said every new paragraph (a key makes it drop those it holds).
-    const paragraphs = () => page.$$eval('#story p', (ps) => ps.slice(1).map((p) => p.textContent));
+    const paragraphs = () => page.evaluate(() => [...document.querySelectorAll('#story p')].slice(1).map((p) => p.textContent));
     const heard = async () => {
         const said = spoken();
         let next = 0;
