@@ -2,9 +2,10 @@
 """The desktop voice, end to end: the real program with Debian's speech-dispatcher, whose only
 output module (its generic one) appends each utterance it is handed to a file instead of
 speaking, all in folders of the test's own (XDG_RUNTIME_DIR, XDG_CONFIG_HOME, HOME), as a
-player's session has them.
+player's session has them; or, with --sapi, the Windows program under Wine with a stand-in for
+SAPI's voice that records what it is handed (tests/windows/standin_voice.c).
 
-usage: voice.py --game PROGRAM [--artifacts DIR] SCENARIO...
+usage: voice.py --game COMMAND [--artifacts DIR] [--sapi] SCENARIO...
   setting  GNOME's screen reader switch on, on a private session bus with the real
            accessibility bus launcher, and no daemon running: the game, left alone, starts
            speech-dispatcher and says its title (SDL's dummy video driver; SIGTERM ends it)
@@ -17,12 +18,16 @@ usage: voice.py --game PROGRAM [--artifacts DIR] SCENARIO...
            speech daemon to start
   NAME     the walkthrough of NAME.voice.expected.jsonl in a window, forced on: the voice says
            what the transcript says, in order, each before the key that follows it
+--sapi: COMMAND runs sombrial.exe in a Wine prefix with a screen reader on and the stand-in
+registered as SAPI's voice (tests/suites/50-windows.sh); only NAME, the voice left to turn on
+by itself, and each stop must come where the transcript has it too.
 Prints "PASS name" or "FAIL name: why" for each; the status is 0 when all pass.
 """
 
 import argparse
 import glob
 import os
+import shlex
 import shutil
 import signal
 import socket
@@ -146,10 +151,11 @@ class Session:
             return False
 
     def heard(self):
-        """What the recording module was handed, in order."""
+        """What the recorder was handed, in order: each utterance, and None for each stop where
+        the recorder sees them (the SAPI stand-in's empty records; speech-dispatcher's never)."""
         try:
             with open(self.said, encoding="utf-8") as f:
-                return f.read().split("\0")[:-1]
+                return [text or None for text in f.read().split("\0")[:-1]]
         except FileNotFoundError:
             return []
 
@@ -188,7 +194,7 @@ def alone(game, session):
     """The game with the dummy video driver, as started from a menu: it must say its title by
     itself, and end with status 0 on SIGTERM (SDL's quit)."""
     session.env["SDL_VIDEODRIVER"] = "dummy"
-    child = session.start([game], stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+    child = session.start(game, stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
     try:
         until("the title said", lambda: session.heard() == said_first(1), 30)
     finally:
@@ -263,7 +269,7 @@ def keys(game, artifacts):
     try:
         session.speech()
         session.env["SOMBRIAL_VOZ"] = "1"
-        in_window([game], session, artifacts, "keys", play_it)
+        in_window(game, session, artifacts, "keys", play_it)
     finally:
         session.close()
 
@@ -275,10 +281,10 @@ def silent(game, artifacts):
     library = (glob.glob("/usr/lib/*/libspeechd.so.2") + glob.glob("/usr/lib/libspeechd.so.2"))[0]
     daemon = shutil.which("speech-dispatcher")
     cases = {  # name: (voice, GNOME's switch, command, listener)
-        "forced off": ("0", True, [game], True),
-        "no screen reader": (None, False, [game], True),
-        "no speech library": ("1", None, without_lib(library, [game]), False),
-        "no speech daemon": ("1", None, without_lib(daemon, [game]), False),
+        "forced off": ("0", True, game, True),
+        "no screen reader": (None, False, game, True),
+        "no speech library": ("1", None, without_lib(library, game), False),
+        "no speech daemon": ("1", None, without_lib(daemon, game), False),
     }
     failures = []
 
@@ -307,17 +313,18 @@ def silent(game, artifacts):
     expect(not failures, "; ".join(failures))
 
 
-def walkthrough(game, artifacts, name):
+def walkthrough(game, artifacts, name, sapi):
     session = Session()
     lines = read_script(os.path.join(SCRIPTS, name + ".script"))
     transcript = voice_transcript(name)
     try:
-        session.speech()
-        session.env["SOMBRIAL_VOZ"] = "1"
-        in_window([game], session, artifacts, name,
-                  lambda p: play(p, lines, transcript, heard=session.heard))
-        said = [r["text"] for r in transcript if r.get("voice") == "say"]
-        wait_said(session.heard, said, "the end")
+        if sapi:  # the stand-in's record, at its Windows path (Wine's Z: is the root)
+            session.env["SOMBRIAL_SAPI_SAID"] = "Z:" + session.said.replace("/", "\\")
+        else:
+            session.speech()
+            session.env["SOMBRIAL_VOZ"] = "1"
+        in_window(game, session, artifacts, name,
+                  lambda p: play(p, lines, transcript, heard=session.heard, stops=sapi))
     finally:
         session.close()
 
@@ -329,15 +336,17 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--game", required=True)
     parser.add_argument("--artifacts", default=os.path.join(os.getcwd(), "e2e-artifacts"))
+    parser.add_argument("--sapi", action="store_true")
     parser.add_argument("scenarios", nargs="+")
     args = parser.parse_args()
+    game = shlex.split(args.game)
     failed = 0
     for name in args.scenarios:
         try:
-            if name in SCENARIOS:
-                SCENARIOS[name](args.game, args.artifacts)
+            if name in SCENARIOS and not args.sapi:
+                SCENARIOS[name](game, args.artifacts)
             else:
-                walkthrough(args.game, args.artifacts, name)
+                walkthrough(game, args.artifacts, name, args.sapi)
             print("PASS voice.%s" % name)
         except Exception as problem:  # report and go on with the next scenario
             failed += 1

@@ -238,7 +238,8 @@ def play(game, lines, transcript, heard=None, stops=False):
     the window shows it, the state's keys. Returns the game's exit status. With `heard`, a
     function that gives what the voice has said so far (the texts, and None for each stop when
     `stops`), the transcript is one the player made with --voice: before the keys of each
-    state, the voice must have said exactly what the transcript says until there."""
+    state, and at the exit, the voice must have said exactly what the transcript says until
+    there."""
     said = []
     for record in transcript:
         if "voice" in record:
@@ -246,6 +247,8 @@ def play(game, lines, transcript, heard=None, stops=False):
                 said.append(record.get("text"))
             continue
         if "exit" in record:
+            if heard:
+                wait_said(heard, said, "the exit")
             return game.wait_exit()
         label = "%s-%d" % (record["wait"], record["frame"])
         game.wait_for(record["screen"], label)

@@ -2,10 +2,14 @@
 # The Windows build under Wine. The scripted player built for Windows replays every
 # committed script, on SDL's dummy driver, to the expected transcript byte for byte; the
 # real sombrial.exe, from the zip's folder, is played in windows on private X servers by
-# tests/e2e/run.py (the chapter's walkthrough, a death, typing with ñ, ¿ and ¡) and checked
-# by tests/windows/wine.py (caption, size, centring, icon, exit statuses, SDL's stdout.txt
-# and stderr.txt). Two jobs run side by side, each with a Wine prefix of its own: games
-# that share a wineserver share one foreground window, and keys go to it.
+# tests/e2e/run.py (the chapter's walkthrough, typing with ñ, ¿ and ¡) and checked by
+# tests/windows/wine.py (caption, size, centring, icon, exit statuses, SDL's stdout.txt and
+# stderr.txt). A screen reader runs in both prefixes, so every game turns its voice on: in
+# one, Wine's own SAPI fails to speak and the games must play on silent; in the other, a
+# stand-in for SAPI's voice records what it is handed, and a death is played by
+# tests/e2e/voice.py, the voice saying and stopping as the transcript says, key for key.
+# Two jobs run side by side, each with a Wine prefix of its own: games that share a
+# wineserver share one foreground window, and keys go to it.
 # shellcheck shell=dash
 # shellcheck disable=SC2317  # the functions below run through job and alone
 set -eu
@@ -46,6 +50,18 @@ job() {
     echo $status >"$runs/$n/status"
 }
 
+# A screen reader in the prefix, as NVDA, JAWS and Narrator tell Windows (SPI_GETSCREENREADER
+# reads it); with `standin`, the stand-in for SAPI's voice (tests/windows/standin_voice.c) as
+# SpVoice, in HKLM: Wine 8 reads no per-user registration. Without it, Wine's own SAPI.
+voice() {
+    wine reg add 'HKCU\Control Panel\Accessibility\Blind Access' /v On /d 1 /f /reg:64 >/dev/null
+    [ "${1:-}" = standin ] || return 0
+    key='HKLM\Software\Classes\CLSID\{96749377-3391-11D2-9EE3-00C04F797396}\InprocServer32'
+    dll=Z:$(echo "$out/game/tests/windows/standin_voice.dll" | sed 's,/,\\,g')
+    wine reg add "$key" /ve /d "$dll" /f /reg:64 >/dev/null &&
+        wine reg add "$key" /v ThreadingModel /d Both /f /reg:64 >/dev/null
+}
+
 # Runs a program of tests, then ends the prefix's wineserver: a game must not find one that
 # still holds its Windows desktop on an X server that is gone, or on none.
 alone() {
@@ -80,17 +96,27 @@ transcripts() {
     return "$failed"
 }
 
+# A screen reader on and Wine's own SAPI, whose voice answers E_NOTIMPL to the first Speak: the
+# game's voice falls silent for good, and the walkthroughs must play on to the same fingerprints.
+silent_voice() {
+    alone voice || return 1
+    walkthroughs "$@"
+}
+
 transcripts_then_windows() {
     local failed=0
+    alone voice standin || failed=1
     alone transcripts || failed=1
-    walkthroughs death-leaving typing-edits-and-latin1 || failed=1
+    alone /usr/bin/python3 tests/e2e/voice.py --sapi --game "$game" \
+        --artifacts "$runs/artifacts" death-leaving || failed=1
+    walkthroughs typing-edits-and-latin1 || failed=1
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/game/CMakeCache.txt")
     alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" "$version" || failed=1
     return "$failed"
 }
 
-echo "== under Wine: the walkthrough, beside the transcripts, a death, typing and the window"
-job 1 walkthroughs chapter-shortest &
+echo "== under Wine: the walkthrough, beside the transcripts, a death said, typing and the window"
+job 1 silent_voice chapter-shortest &
 job 2 transcripts_then_windows
 wait
 status=0
