@@ -12,6 +12,8 @@ import puppeteer from 'puppeteer-core';
 import { Devices, Launch, StateTimeout, desktopKey, probe } from './browser.mjs';
 
 const probeErrors = (page) => page.evaluate(() => window.probe?.errors ?? []);
+// A wait that failed says what it waited for.
+const waited = (fn, wait) => wait.catch((error) => { throw new Error(`${error.message}, waiting for ${fn}`); });
 
 // A chromium page, its errors collected from now on.
 export async function chromiumPage(pw, name, close = () => pw.close()) {
@@ -22,7 +24,7 @@ export async function chromiumPage(pw, name, close = () => pw.close()) {
         pw, name, close,
         cdp: await pw.context().newCDPSession(pw),
         evaluate: (fn, arg) => pw.evaluate(fn, arg),
-        until: (fn, arg) => pw.waitForFunction(fn, arg, { polling: 'raf', timeout: StateTimeout }).then((h) => h.jsonValue()),
+        until: (fn, arg) => waited(fn, pw.waitForFunction(fn, arg, { polling: 'raf', timeout: StateTimeout }).then((h) => h.jsonValue())),
         key: (key) => desktopKey(page.cdp, key),
         errors: async () => [...errors, ...await probeErrors(page)],
         reload: () => pw.reload(),
@@ -108,9 +110,9 @@ async function webkitPage(display, url) {
         name: 'webkit',
         evaluate: (fn, arg) => run(String(fn), arg),
         // Checked at every animation frame, as playwright's and puppeteer's waits do.
-        until: (fn, arg) => run(`(arg) => new Promise((resolve, reject) => (function check() {
+        until: (fn, arg) => waited(fn, run(`(arg) => new Promise((resolve, reject) => (function check() {
             try { const value = (${fn})(arg); value ? resolve(value) : requestAnimationFrame(check); } catch (error) { reject(error); }
-        })())`, arg),
+        })())`, arg)),
         key: (key) => send('POST', '/actions', { actions: [{ type: 'key', id: 'keyboard', actions: [
             { type: 'keyDown', value: WebDriverKeys[key] ?? key }, { type: 'keyUp', value: WebDriverKeys[key] ?? key }] }] }),
         errors: async () => [...seen, ...await probeErrors(page)],
@@ -159,7 +161,7 @@ export const Engines = {
                     const page = {
                         name: 'firefox',
                         evaluate: (fn, arg) => pp.evaluate(fn, arg),
-                        until: (fn, arg) => pp.waitForFunction(fn, { polling: 'raf', timeout: StateTimeout }, arg).then((h) => h.jsonValue()),
+                        until: (fn, arg) => waited(fn, pp.waitForFunction(fn, { polling: 'raf', timeout: StateTimeout }, arg).then((h) => h.jsonValue())),
                         key: (key) => pp.keyboard.press(WebDriverKeys[key] ?? key),
                         errors: async () => [...errors, ...await probeErrors(page)],
                         reload: () => pp.reload(),

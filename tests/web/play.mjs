@@ -23,14 +23,17 @@ const EngineScripts = ['death-leaving', 'typing-edits-and-latin1'];
 const OtherEngines = ['firefox', 'webkit'];
 
 // Taps through the title and the pages to the next command line, once it takes keys: its
-// first frame takes only Enter, and a keyboard's key read then is dropped.
+// first frame takes only Enter, and a keyboard's key read then is dropped. After a tap, it
+// waits for the frame after the one its key was handed over in, by when the game has gone on
+// (a wait for the game to leave the page could miss a short narration on a busy machine).
 async function toCommandLine(page) {
     for (;;) {
         await page.until(() => ['line', 'space', 'enter'].includes(Module.waits));
         if (await page.evaluate(() => Module.waits) === 'line')
             return page.until((frame) => Module.frames > frame + 1, await page.evaluate(() => Module.frames));
+        const before = await page.evaluate(() => probe.keyFrame);
         await tap(page);
-        await page.until(() => !['space', 'enter'].includes(Module.waits));
+        await page.until((k) => probe.keyFrame > k && Module.frames > probe.keyFrame, before);
     }
 }
 
@@ -89,11 +92,16 @@ async function layout(browser, url) {
 // never typed out), an input method's key without text (nothing), and a keyboard's key (once).
 async function keyboard(browser, url) {
     const page = await browser.open(url, 'phone');
-    const said = () => page.evaluate(() => [...document.querySelectorAll('#story p')].map((p) => p.textContent));
+    // The next command the game takes after `before`, once the live region says it.
+    const taken = (before) => page.until((b) => {
+        const last = [...document.querySelectorAll('#story p')].map((p) => p.textContent).filter((t) => t.startsWith('Orden: ')).at(-1);
+        return last !== b && last;
+    }, before);
     await toCommandLine(page);
     await page.cdp.send('Input.insertText', { text: 'examinar rata' });
     await desktopKey(page.cdp, '\n');
-    await page.until(() => [...document.querySelectorAll('#story p')].some((p) => p.textContent === 'Orden: examinar rata'));
+    let last = await taken(undefined);
+    if (last !== 'Orden: examinar rata') throw new Error(`keyboard: "${last}", not "Orden: examinar rata"`);
 
     await toCommandLine(page);
     const limit = await page.evaluate(() => Module.lineLimit);
@@ -102,9 +110,8 @@ async function keyboard(browser, url) {
     if (kept !== limit) throw new Error(`keyboard: a paste of ${limit + 100} characters kept ${kept}`);
     await page.until((n) => Module.commandLine().length === n, limit);
     await androidKey(page.cdp, '\n');
-    await page.until(() => Module.waits !== 'line');
-    if (!(await said()).includes('Orden: ' + 'ñ'.repeat(limit)))
-        throw new Error('keyboard: the long line was not submitted whole and alone');
+    last = await taken(last);
+    if (last !== 'Orden: ' + 'ñ'.repeat(limit)) throw new Error('keyboard: the long line was not submitted whole and alone');
 
     await toCommandLine(page);
     await page.cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', key: 'Unidentified', windowsVirtualKeyCode: 229 });
@@ -114,8 +121,7 @@ async function keyboard(browser, url) {
     await androidKey(page.cdp, '\b');
     await androidKey(page.cdp, 'y');
     await desktopKey(page.cdp, '\n');
-    await page.until(() => Module.waits !== 'line');
-    const last = (await said()).filter((t) => t.startsWith('Orden: ')).at(-1);
+    last = await taken(last);
     if (last !== 'Orden: y') throw new Error(`keyboard: "${last}", not "Orden: y"`);
     await noErrors(page, 'keyboard');
     await page.close();
@@ -136,9 +142,10 @@ async function offline(engine, browser) {
         const names = await caches.keys();
         return { names, files: names.length ? (await (await caches.open(names[0])).keys()).length : 0 };
     });
-    const page = await browser.open(url, engine === 'chromium' ? 'phone' : 'desktop');
-    const where = `offline (${page.name})`;
+    const where = `offline (${engine})`;
+    let page;
     try {
+        page = await browser.open(url, engine === 'chromium' ? 'phone' : 'desktop');
         await page.until(() => navigator.serviceWorker.controller === null && Module.frames > 0);
         await page.evaluate(async () => { await navigator.serviceWorker.ready; });
         const first = await cached(page);
@@ -175,7 +182,7 @@ async function offline(engine, browser) {
             throw new Error(`${where}: the rebuilt site did not replace the old: ${JSON.stringify(after)}`);
         await noErrors(page, where);
     } finally {
-        await page.close();
+        await page?.close();
         server.close();
         fs.rmSync(copy, { recursive: true, force: true });
     }
@@ -241,14 +248,20 @@ const chosen = Object.keys(checks).filter((c) => !only.length ||
 const launched = {};
 const browser = (engine) => (launched[engine] ??= Engines[engine].launch());
 // All at once: the games mostly wait out their frames, so they share the machine well.
-const results = await Promise.allSettled(chosen.map((check) => {
+const started = Date.now();
+const seconds = chosen.map(() => 0);
+const results = await Promise.allSettled(chosen.map(async (check, i) => {
     const [engine, run] = checks[check];
-    return browser(engine).then((b) => run(b, urls[engine]));
+    try {
+        return await run(await browser(engine), urls[engine]);
+    } finally {
+        seconds[i] = Math.round((Date.now() - started) / 1000);
+    }
 }));
 let failed = 0;
 results.forEach((result, i) => {
-    if (result.status === 'fulfilled') console.log(`ok   ${chosen[i]}: ${result.value}`);
-    else console.log(`FAIL ${chosen[i]}: ${result.reason.message}`), failed++;
+    if (result.status === 'fulfilled') console.log(`ok   ${chosen[i]}: ${result.value} (${seconds[i]} s)`);
+    else console.log(`FAIL ${chosen[i]}: ${result.reason.message} (${seconds[i]} s)`), failed++;
 });
 console.log(`${chosen.length - failed} passed, ${failed} failed`);
 await Promise.allSettled(Object.values(launched).map(async (b) => (await b).close()));
