@@ -366,7 +366,8 @@ def main():
         try:
             print(f"\n== Game against baseline under Xvfb {display.name}: {args.runs} runs each, "
                   f"{args.window:g} s windows", flush=True)
-            one_run(display, paths, ("game", "baseline"), 0, 0, scratch, "warm-up")
+            if args.runs:
+                one_run(display, paths, ("game", "baseline"), 0, 0, scratch, "warm-up")
             for run in range(args.runs):
                 order = ("game", "baseline") if run % 2 == 0 else ("baseline", "game")
                 r = one_run(display, paths, order, args.window, args.settle, scratch, run)
@@ -387,7 +388,8 @@ def main():
                     voice[v].append(voice_run(display, paths, scratch, run, v))
         finally:
             display.close()
-    report(results, starts, page_us)
+    if args.runs and args.starts:
+        report(results, starts, page_us)
     if args.voice_runs:
         voice_report(voice)
 
