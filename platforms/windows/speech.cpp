@@ -5,6 +5,8 @@
 
 #include <sapi.h>
 
+#include <initializer_list>
+
 #include "platforms/voice/voice.h"
 
 namespace {
