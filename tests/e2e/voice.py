@@ -203,24 +203,22 @@ def alone(game, session):
     expect(status == 0, "exit status %d on SIGTERM" % status)
 
 
-def setting(game, artifacts):
-    session = Session()
-    try:
-        session.bus(screen_reader=True)
-        alone(game, session)
-    finally:
-        session.close()
+def by_itself(screen_reader):
+    """A scenario: the game left alone where `screen_reader(session)` has set one up."""
+    def scenario(game, artifacts):
+        session = Session()
+        try:
+            screen_reader(session)
+            alone(game, session)
+        finally:
+            session.close()
+    return scenario
 
 
-def orca(game, artifacts):
-    session = Session()
-    try:
-        fake = os.path.join(session.root, "orca")  # its process named as Orca's is
-        shutil.copy("/bin/sleep", fake)
-        session.start([fake, "600"])
-        alone(game, session)
-    finally:
-        session.close()
+def orca_running(session):
+    fake = os.path.join(session.root, "orca")  # its process named as Orca's is
+    shutil.copy("/bin/sleep", fake)
+    session.start([fake, "600"])
 
 
 def in_window(command, session, artifacts, name, play_it):
@@ -329,7 +327,8 @@ def walkthrough(game, artifacts, name, sapi):
         session.close()
 
 
-SCENARIOS = {"setting": setting, "orca": orca, "keys": keys, "silent": silent}
+SCENARIOS = {"setting": by_itself(lambda session: session.bus(screen_reader=True)),
+             "orca": by_itself(orca_running), "keys": keys, "silent": silent}
 
 
 def main():

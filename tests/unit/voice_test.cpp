@@ -1,5 +1,5 @@
 // The voice's text as speech engines take it: the game's Latin-1 in UTF-8 (speech-dispatcher)
-// and UTF-16 (SAPI), and the page said with its prompt.
+// and UTF-16 (SAPI).
 #include <gtest/gtest.h>
 
 #include "platforms/voice/voice.h"
@@ -38,23 +38,4 @@ TEST(VoiceText, GameTextsAsEnginesTakeThem)
         EXPECT_EQ(c.utf8, Utf8(c.latin1));
         EXPECT_EQ(c.utf16, Utf16(c.latin1));
     }
-}
-
-TEST(VoiceText, PageWithItsPromptIsOneUtterance)
-{
-    using spoken::Event;
-    using spoken::Heard;
-    struct Case {
-        const char* said;
-        Event page;
-    };
-    const char* text = "\nTe encuentras en los sotanos. En una sala hay ";
-    const Case cases[] = {
-        {"\nTe encuentras", Event{Heard::Page, text, 14, false, nullptr, nullptr}},
-        {"Te encuentras en los sotanos. En una sala hay Pulsa espacio para seguir.",
-         Event{Heard::Page, text, strlen(text), true, nullptr, nullptr}},
-        {"Pulsa espacio para seguir.", Event{Heard::Page, " \n", 2, true, nullptr, nullptr}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.said, spoken::PageWords(c.page));
 }
