@@ -303,7 +303,7 @@ def silent(game, artifacts):
         finally:
             session.close()
 
-    threads = [threading.Thread(target=run, args=(case,) + spec) for case, spec in cases.items()]
+    threads = [threading.Thread(target=run, args=(case,) + setup) for case, setup in cases.items()]
     for thread in threads:
         thread.start()
     for thread in threads:
