@@ -152,72 +152,36 @@ NOT_IMPLEMENTED(GetSyncSpeakTimeout, ULONG* milliseconds)
 NOT_IMPLEMENTED(IsUISupported, LPCWSTR type, void* data, ULONG size, WINBOOL* supported)
 NOT_IMPLEMENTED(DisplayUI, HWND parent, LPCWSTR title, LPCWSTR type, void* data, ULONG size)
 
-static HRESULT STDMETHODCALLTYPE VoiceSetNotifyWin32Event(ISpVoice* self)
-{
-    return E_NOTIMPL;
-}
-
-static HRESULT STDMETHODCALLTYPE VoicePause(ISpVoice* self)
-{
-    return E_NOTIMPL;
-}
-
-static HRESULT STDMETHODCALLTYPE VoiceResume(ISpVoice* self)
-{
-    return E_NOTIMPL;
-}
-
-static HANDLE STDMETHODCALLTYPE VoiceGetNotifyEventHandle(ISpVoice* self)
-{
-    return NULL;
-}
-
-static HANDLE STDMETHODCALLTYPE VoiceSpeakCompleteEvent(ISpVoice* self)
-{
-    return NULL;
-}
+// ... and those that take nothing but the voice.
+#define NOT_IMPLEMENTED_ALONE(method, type, value)              \
+    static type STDMETHODCALLTYPE Voice##method(ISpVoice* self) \
+    {                                                           \
+        return value;                                           \
+    }
+NOT_IMPLEMENTED_ALONE(SetNotifyWin32Event, HRESULT, E_NOTIMPL)
+NOT_IMPLEMENTED_ALONE(Pause, HRESULT, E_NOTIMPL)
+NOT_IMPLEMENTED_ALONE(Resume, HRESULT, E_NOTIMPL)
+NOT_IMPLEMENTED_ALONE(GetNotifyEventHandle, HANDLE, NULL)
+NOT_IMPLEMENTED_ALONE(SpeakCompleteEvent, HANDLE, NULL)
 
 // Every method, in the interface's order; one left out does not compile.
+// clang-format off
 static const ISpVoiceVtbl VoiceMethods = {
-    VoiceQueryInterface,
-    VoiceAddRef,
-    VoiceRelease,
-    VoiceSetNotifySink,
-    VoiceSetNotifyWindowMessage,
-    VoiceSetNotifyCallbackFunction,
-    VoiceSetNotifyCallbackInterface,
-    VoiceSetNotifyWin32Event,
-    VoiceWaitForNotifyEvent,
-    VoiceGetNotifyEventHandle,
-    VoiceSetInterest,
-    VoiceGetEvents,
-    VoiceGetInfo,
-    VoiceSetOutput,
-    VoiceGetOutputObjectToken,
-    VoiceGetOutputStream,
-    VoicePause,
-    VoiceResume,
-    VoiceSetVoice,
-    VoiceGetVoice,
-    VoiceSpeak,
-    VoiceSpeakStream,
-    VoiceGetStatus,
-    VoiceSkip,
-    VoiceSetPriority,
-    VoiceGetPriority,
-    VoiceSetAlertBoundary,
-    VoiceGetAlertBoundary,
-    VoiceSetRate,
-    VoiceGetRate,
-    VoiceSetVolume,
-    VoiceGetVolume,
-    VoiceWaitUntilDone,
-    VoiceSetSyncSpeakTimeout,
-    VoiceGetSyncSpeakTimeout,
-    VoiceSpeakCompleteEvent,
-    VoiceIsUISupported,
-    VoiceDisplayUI,
+    VoiceQueryInterface,             VoiceAddRef,                 VoiceRelease,
+    VoiceSetNotifySink,              VoiceSetNotifyWindowMessage, VoiceSetNotifyCallbackFunction,
+    VoiceSetNotifyCallbackInterface, VoiceSetNotifyWin32Event,    VoiceWaitForNotifyEvent,
+    VoiceGetNotifyEventHandle,       VoiceSetInterest,            VoiceGetEvents,
+    VoiceGetInfo,                    VoiceSetOutput,              VoiceGetOutputObjectToken,
+    VoiceGetOutputStream,            VoicePause,                  VoiceResume,
+    VoiceSetVoice,                   VoiceGetVoice,               VoiceSpeak,
+    VoiceSpeakStream,                VoiceGetStatus,              VoiceSkip,
+    VoiceSetPriority,                VoiceGetPriority,            VoiceSetAlertBoundary,
+    VoiceGetAlertBoundary,           VoiceSetRate,                VoiceGetRate,
+    VoiceSetVolume,                  VoiceGetVolume,              VoiceWaitUntilDone,
+    VoiceSetSyncSpeakTimeout,        VoiceGetSyncSpeakTimeout,    VoiceSpeakCompleteEvent,
+    VoiceIsUISupported,              VoiceDisplayUI,
 };
+// clang-format on
 
 // --- The class factory: one, for the life of the DLL ---
 
