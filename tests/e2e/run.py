@@ -18,7 +18,7 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 
-from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, fingerprint, play  # noqa: E402
+from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, expect, fingerprint, play  # noqa: E402
 from walkthroughs import read_script, read_transcript  # noqa: E402
 
 SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts")
@@ -26,11 +26,6 @@ SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "script
 
 def transcript(name):
     return read_transcript(os.path.join(SCRIPTS, name + ".expected.jsonl"))
-
-
-def expect(condition, message):
-    if not condition:
-        raise AssertionError(message)
 
 
 def window(game):

@@ -42,7 +42,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
 
-from xwindow import Game, XServer, play, wait_said  # noqa: E402
+from xwindow import Game, XServer, expect, play, wait_said  # noqa: E402
 from walkthroughs import read_script, read_transcript  # noqa: E402
 
 SCRIPTS = os.path.join(HERE, "..", "scripts")
@@ -63,11 +63,6 @@ DefaultLanguage "es"
 AudioOutputMethod "alsa"
 AudioALSADevice "null"
 """
-
-
-def expect(condition, message):
-    if not condition:
-        raise AssertionError(message)
 
 
 def until(what, check, timeout=60):

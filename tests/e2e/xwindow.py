@@ -37,6 +37,12 @@ KEYSYM_OF = {
 FRAMES_PER_KEY = 3
 
 
+def expect(condition, message):
+    """Fails the check in hand with the message."""
+    if not condition:
+        raise AssertionError(message)
+
+
 def fingerprint(pixels):
     """CRC-32 of 4-byte (blue, green, red, pad) pixels taken as red, green, blue bytes: the
     scripted player's fingerprint of the Screen."""

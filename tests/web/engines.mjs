@@ -12,14 +12,19 @@ import puppeteer from 'puppeteer-core';
 import { Devices, Launch, StateTimeout, desktopKey, probe } from './browser.mjs';
 
 const probeErrors = (page) => page.evaluate(() => window.probe?.errors ?? []);
+// The errors a playwright or puppeteer page reports (its own and its console's), from now on.
+function reported(pp) {
+    const errors = [];
+    pp.on('pageerror', (error) => errors.push(error.message));
+    pp.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+    return errors;
+}
 // A wait that failed says what it waited for.
 const waited = (fn, wait) => wait.catch((error) => { throw new Error(`${error.message}, waiting for ${fn}`); });
 
 // A chromium page, its errors collected from now on.
 export async function chromiumPage(pw, name, close = () => pw.close()) {
-    const errors = [];
-    pw.on('pageerror', (error) => errors.push(error.message));
-    pw.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+    const errors = reported(pw);
     const page = {
         pw, name, close,
         cdp: await pw.context().newCDPSession(pw),
@@ -154,9 +159,7 @@ export const Engines = {
                 async open(url) {
                     const context = await browser.createBrowserContext();
                     const pp = await context.newPage({ type: 'window' });  // a tab behind another is not drawn
-                    const errors = [];
-                    pp.on('pageerror', (error) => errors.push(error.message));
-                    pp.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+                    const errors = reported(pp);
                     await pp.evaluateOnNewDocument(probe);
                     const page = {
                         name: 'firefox',

@@ -19,19 +19,13 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
 
-from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer  # noqa: E402
+from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, expect  # noqa: E402
 from walkthroughs import read_transcript  # noqa: E402
 
 ROOT = os.path.join(HERE, "..", "..")
 # Windows centres the window with its frame: the picture is centred across, and lower
 # than the middle by half the title bar (Wine's is 18 to 20 pixels).
 TITLE_BAR_MAX = 40
-
-
-def expect(condition, message):
-    """Fails the check in hand with the message."""
-    if not condition:
-        raise AssertionError(message)
 
 
 def icon_image(size):
