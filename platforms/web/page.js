@@ -262,7 +262,8 @@
         for (const type of ['keydown', 'keypress', 'keyup'])
             window.addEventListener(type, (event) => event.stopImmediatePropagation(), true);
         ended.hidden = false;
-        say(Module.endedWords);
+        if (Module.endedWords)  // known from the game's first frame on
+            say(Module.endedWords);
         again.focus();
         fit();
     }
