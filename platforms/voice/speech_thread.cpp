@@ -26,7 +26,8 @@ constexpr Uint32 LeaveWait = 200;
 // exits, after the game's thread has run the exit handlers.
 SDL_mutex* Lock = nullptr;
 SDL_cond* Posted = nullptr;
-SDL_cond* Answered = nullptr;  // the screen-reader question, or the thread's end at exit
+SDL_cond* Answered = nullptr;  // the screen-reader question has its answer
+SDL_cond* Left = nullptr;      // the thread has let its engine go, at exit
 std::deque<Message>* Queue = nullptr;
 bool Failed = false;  // no thread could be made: the voice stays silent
 bool Gone = false;    // the thread has let its engine go, at exit
@@ -40,7 +41,7 @@ bool ReaderRuns = false;
 // On the speech thread: whether the voice speaks, its engine and its rate.
 bool Speaking = false;
 enum class Engine { Closed, Open, Failed } EngineState = Engine::Closed;
-int Rate = -1;         // the player's, once the engine has first been opened
+int PlayerRate = -1;   // the player's, once the engine has first been opened
 bool SaidWhy = false;  // why the voice is silent has been written once
 
 int Ask(void*)
@@ -87,9 +88,9 @@ bool Ready()
             SaidWhy = true;
         } else {
             EngineState = Engine::Open;
-            if (Rate < 0)
-                Rate = EngineRate();
-            EngineSetRate(Rate);
+            if (PlayerRate < 0)
+                PlayerRate = EngineRate();
+            EngineSetRate(PlayerRate);
         }
     }
     return EngineState == Engine::Open;
@@ -124,11 +125,12 @@ void ChangeRate(int step)
 {
     if (!Ready())
         return;
-    Rate += step * RateStep;
-    Rate = Rate < SlowestRate ? SlowestRate : Rate > FastestRate ? FastestRate : Rate;
-    EngineSetRate(Rate);
+    const int rate = PlayerRate + step * RateStep;
+    PlayerRate = rate < SlowestRate ? SlowestRate : rate > FastestRate ? FastestRate : rate;
+    EngineSetRate(PlayerRate);
     EngineStop();
-    const std::string words = std::string(spoken::RateWords) + ' ' + std::to_string(Rate) + '.';
+    const std::string words =
+        std::string(spoken::RateWords) + ' ' + std::to_string(PlayerRate) + '.';
     Attempt([&words] { return EngineSay(words.c_str()); });
 }
 
@@ -153,7 +155,7 @@ int Speaker(void*)
                 EngineClose();
             SDL_mutexP(Lock);
             Gone = true;
-            SDL_CondSignal(Answered);
+            SDL_CondSignal(Left);
             SDL_mutexV(Lock);
             return 0;
         }
@@ -205,7 +207,7 @@ void Leave()
     SDL_mutexP(Lock);
     PostLocked(Message{Message::Leave, "", 0});
     while (!Gone)
-        if (SDL_CondWaitTimeout(Answered, Lock, LeaveWait) == SDL_MUTEX_TIMEDOUT)
+        if (SDL_CondWaitTimeout(Left, Lock, LeaveWait) == SDL_MUTEX_TIMEDOUT)
             break;
     SDL_mutexV(Lock);
 }
@@ -251,8 +253,9 @@ void VoiceStart(void)
     Lock = SDL_CreateMutex();
     Posted = SDL_CreateCond();
     Answered = SDL_CreateCond();
+    Left = SDL_CreateCond();
     Queue = new std::deque<Message>;
-    Failed = !Lock || !Posted || !Answered || !SDL_CreateThread(Speaker, nullptr);
+    Failed = !Lock || !Posted || !Answered || !Left || !SDL_CreateThread(Speaker, nullptr);
     SDL_SetEventFilter(VoiceKeys);
     atexit(Leave);
 }
