@@ -235,11 +235,12 @@ bool EngineSay(const char* latin1)
     return SpdSay(Connection, SPD_TEXT, Utf8(latin1).c_str()) >= 0;
 }
 
-// speech-dispatcher's character mode names it in the voice's language, as Orca's echo does.
+// speech-dispatcher's character mode names it in the voice's language, as Orca's echo does. A
+// space goes by its protocol's name: a bare one is refused, which would read as a lost daemon.
 bool EngineEcho(char typed)
 {
     const char character[2] = {typed, '\0'};
-    return SpdChar(Connection, SPD_TEXT, Utf8(character).c_str()) >= 0;
+    return SpdChar(Connection, SPD_TEXT, typed == ' ' ? "space" : Utf8(character).c_str()) >= 0;
 }
 
 void EngineStop(void)
