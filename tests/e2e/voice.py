@@ -393,6 +393,10 @@ def silent(game, artifacts):
         "no speech daemon": ("1", False, daemon, None, 1, False),
         "a bus that never answers": (None, None, None, "run", 0, True),
     }
+    if "sdl12-compat" in os.environ.get("LD_LIBRARY_PATH", ""):
+        # SDL 2 under the compatibility library asks the session bus itself as it starts, and
+        # waits out its own 25 s on one that never answers, before the game has a window.
+        del cases["a bus that never answers"]
     failures = []
 
     def run(case, voice, switch, hidden, speech, complaints, f2):
