@@ -38,15 +38,17 @@ install_missing() {
     fi
 }
 
+# The project's own builds make every warning an error (SOMBRIAL_WERROR); a packager's do not.
 build() {
-    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo $2
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON $2
     cmake --build "$1" -j "$(nproc)"
 }
 
 # The browser build: Emscripten's toolchain through CMake. Debian's emscripten needs Debian's
 # acorn, which a newer node elsewhere on the PATH may lack.
 build_web() {
-    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release \
+        -DSOMBRIAL_WERROR=ON
     NODE_PATH=/usr/share/nodejs cmake --build build/web -j "$(nproc)"
 }
 

@@ -7,7 +7,8 @@
 # are not.
 set -eu
 top=$(pwd)
-CC=gcc CXX=g++ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_SANITIZE=ON
+CC=gcc CXX=g++ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON \
+    -DSOMBRIAL_SANITIZE=ON
 cmake --build build/asan -j "$(nproc)"
 
 # Every check on and fatal: a report, a leak included, makes the process exit non-zero, also
