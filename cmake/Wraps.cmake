@@ -1,10 +1,8 @@
-# Link-time seams. sombrial_wrap(TARGET PRIVATE|INTERFACE FUNCTION...) re-links the calls to
-# each FUNCTION in TARGET's link to __wrap_FUNCTION (the linkers' --wrap), and checks, as the
-# build is set up, the two ways such a seam fails without a word:
-# - a wrapper (__wrap_NAME) among the target's own sources that its link does not wrap;
-# - a function of the core called from the very file that defines it: GNU ld wraps only the
-#   references of other files, the WebAssembly linker all of them, so one front end would hear
-#   the call and another would not.
+# Link-time seams of SDL and the C library. sombrial_wrap(TARGET PRIVATE|INTERFACE FUNCTION...)
+# re-links the calls to each FUNCTION in TARGET's link to __wrap_FUNCTION (the linkers' --wrap),
+# and checks, as the build is set up, the way such a seam fails without a word: a wrapper
+# (__wrap_NAME) among the target's own sources that its link does not wrap. The game's own
+# functions are never wrapped: the core tells its front ends what they need (shown/shown.h).
 function(sombrial_wrap target scope)
   set(functions ${ARGN})
   list(TRANSFORM functions PREPEND "-Wl,--wrap=" OUTPUT_VARIABLE options)
@@ -24,21 +22,5 @@ function(sombrial_wrap target scope)
         endif()
       endforeach()
     endif()
-  endforeach()
-
-  foreach(source ${SOMBRIAL_CORE_SOURCES})
-    file(READ ${source} text)
-    string(REGEX REPLACE "//[^\n]*" "" text "${text}")
-    foreach(function ${functions})
-      # A definition starts a line and opens its body on the next; any other mention with a
-      # parenthesis is a call.
-      string(REGEX MATCH "\n[A-Za-z][^\n;]*[ *]${function}\\([^;{}]*\\)[ \t]*\n\\{" defined "${text}")
-      string(REGEX MATCHALL "[^A-Za-z0-9_]${function}[ \t]*\\(" mentions "${text}")
-      list(LENGTH mentions count)
-      if(defined AND count GREATER 1)
-        message(FATAL_ERROR "${source} calls ${function}, which it defines: ${target} wraps "
-                            "${function}, so callers must stay in other files")
-      endif()
-    endforeach()
   endforeach()
 endfunction()

@@ -3,6 +3,7 @@
 
 #include "font/font.h"
 #include "frame/frame.h"
+#include "shown/shown.h"
 
 namespace {
 
@@ -26,18 +27,27 @@ bool IsAccepted(uint32_t key)
     return key >= FirstCharacter && key <= LastCharacter;
 }
 
+// Enter: the narration above the line is done with, and the line is the command.
+void Submit(const char* line)
+{
+    NarrationBuffer[0] = '\0';
+    shown::Tell(shown::Event::Command(line));
+}
+
 }  // namespace
 
 void ReadCommandLine(char* line)
 {
     size_t length = 0;
     line[0] = '\0';
+    const bool untyped = NarrationBuffer[0] && !NarrationTyped();
+    shown::Tell(shown::Event::Line(untyped ? NarrationBuffer : "", line));
     DrawCommandLine(line);
 
     // Only an Enter counts in the first frame; any other key of it is dropped.
     PresentFrame();
     if (LastKey == KeyEnter) {
-        NarrationBuffer[0] = '\0';
+        Submit(line);
         return;
     }
     for (;;) {
@@ -46,15 +56,18 @@ void ReadCommandLine(char* line)
         if (key == 0)
             continue;  // no key, or one without a character: nothing to redraw
         if (key == KeyEnter) {
-            NarrationBuffer[0] = '\0';
+            Submit(line);
             return;
         }
         // A character past the limit is refused like any other key that is not taken:
         // the line stays, the Screen is redrawn. The limit leaves room for normalisation.
-        if (IsAccepted(key) && length < CommandLineLimit)
+        if (IsAccepted(key) && length < CommandLineLimit) {
             line[length++] = static_cast<char>(key);
-        else if (key == KeyBackspace && length > 0)
+            shown::Tell(shown::Event::Typed({line + length - 1, 1}));
+        } else if (key == KeyBackspace && length > 0) {
             --length;
+            shown::Tell(shown::Event::Erased({line + length, 1}));
+        }
         line[length] = '\0';
         DrawCommandLine(line);
     }

@@ -24,25 +24,25 @@ void AppendNarration(const char* text);
 
 // Types out the pending narration page by page, waiting for space between pages.
 // Returns when the last page is typed; that page stays on the Screen and in the buffer.
+// Tells each page as it begins and once typed, and each turn of a page (shown/shown.h).
 void ShowNarration(void);
 
 // As ShowNarration, but the last page waits for space too. Used by the endings.
-// Front-end interface: re-linked (--wrap) by the stream of what the game says
-// (platforms/spoken); called only from other files.
 void ShowFinalNarration(void);
+
+// Whether the text in the NarrationBuffer has been typed out since any was appended: a
+// command line tells its front end the narration above it that nobody saw typed.
+bool NarrationTyped(void);
 
 // Reads one command line into `line` (a command buffer, CommandBufferSize bytes) under the
 // last narration page.
 // On return `line` holds the submitted line and the NarrationBuffer is empty.
-// Front-end interface: re-linked (--wrap) by the stream of what the game says
-// (platforms/spoken); called only from other files.
+// Tells the line as it waits, each character it takes or loses, and the submitted command.
 void ReadCommandLine(char* line);
 
 // The one entry point for game text. "txt" queues it; "fin" and "gameover" show all
 // pending narration and the ending picture, wait for Enter and exit with status 0.
-// Any other kind does nothing.
-// Front-end interface: re-linked (--wrap) by the stream of what the game says
-// (platforms/spoken); called only from other files.
+// Any other kind does nothing. Tells the ending's picture as it waits.
 void Narrate(const char* text, const char* kind);
 
 }  // extern "C"

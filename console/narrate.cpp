@@ -7,6 +7,7 @@
 
 #include "assets/assets.h"
 #include "frame/frame.h"
+#include "shown/shown.h"
 
 namespace {
 
@@ -17,14 +18,17 @@ struct MessageKind {
     const char* name;
     const unsigned char* picture;  // the ending's full-window picture; null for "txt"
     const uint32_t* pictureSize;
+    shown::EndingKind ending;  // which ending the front end is told waits
 };
 
-// name        picture              pictureSize
+// clang-format off
+// name        picture              pictureSize              ending
 const std::array<MessageKind, 3> MessageKinds = {{
-    {"txt", nullptr, nullptr},
-    {"fin", ChapterEndPicture, &ChapterEndPictureSize},
-    {"gameover", GameOverPicture, &GameOverPictureSize},
+    {"txt",      nullptr,            nullptr,                 shown::EndingKind::None},
+    {"fin",      ChapterEndPicture,  &ChapterEndPictureSize,  shown::EndingKind::ChapterEnd},
+    {"gameover", GameOverPicture,    &GameOverPictureSize,    shown::EndingKind::GameOver},
 }};
+// clang-format on
 
 const MessageKind* FindKind(const char* kind)
 {
@@ -38,6 +42,7 @@ const MessageKind* FindKind(const char* kind)
 [[noreturn]] void PlayEnding(const MessageKind& kind)
 {
     ShowFinalNarration();
+    shown::Tell(shown::Event::Ending(kind.ending));
     SetBackdrop(LoadEmbeddedImage(kind.picture, *kind.pictureSize, "BMP"));
     SDL_FillRect(Screen, nullptr, 0);
     DrawBackdrop(FullPictureRows);

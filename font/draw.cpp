@@ -50,10 +50,13 @@ int32_t WordWidth(const unsigned char* p, const int32_t* glyphWidth)
     return width;
 }
 
+// How a page is laid out: measured only, drawn at once, or drawn a glyph a frame.
+enum class Pace { Measure, Instant, Typewriter };
+
 // One page of s->text from the pen: wraps words at the right margin and stops before a
 // glyph that would begin line 4, leaving its index in PageBreak. The typewriter presents
 // a frame after every glyph.
-void LayOutPage(int32_t* penX, int32_t* penY, LayoutState* s, bool typewriter)
+void LayOutPage(int32_t* penX, int32_t* penY, LayoutState* s, Pace pace)
 {
     if (!s->text || !s->glyphImage || !s->target || !*s->text)
         return;
@@ -87,9 +90,10 @@ void LayOutPage(int32_t* penX, int32_t* penY, LayoutState* s, bool typewriter)
             PageBreak = s->charIndex;
             return;
         }
-        BlitGlyph(s->glyphImage, s->target, s->glyphX, s->glyphWidth, glyph, LayoutSourceRow,
-                  s->lineHeight, *penX, *penY);
-        if (typewriter)
+        if (pace != Pace::Measure)
+            BlitGlyph(s->glyphImage, s->target, s->glyphX, s->glyphWidth, glyph, LayoutSourceRow,
+                      s->lineHeight, *penX, *penY);
+        if (pace == Pace::Typewriter)
             PresentFrame();
         *penX += s->glyphWidth[glyph];
     }
@@ -170,10 +174,15 @@ void BitmapFont_DrawLayout(int32_t x, int32_t y, LayoutOperation layout, const c
 
 void LayoutInstant(int32_t* penX, int32_t* penY, LayoutState* state)
 {
-    LayOutPage(penX, penY, state, false);
+    LayOutPage(penX, penY, state, Pace::Instant);
 }
 
 void LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state)
 {
-    LayOutPage(penX, penY, state, true);
+    LayOutPage(penX, penY, state, Pace::Typewriter);
+}
+
+void LayoutMeasure(int32_t* penX, int32_t* penY, LayoutState* state)
+{
+    LayOutPage(penX, penY, state, Pace::Measure);
 }

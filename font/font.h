@@ -107,9 +107,10 @@ void BitmapFont_DrawLayout(int32_t x, int32_t y, LayoutOperation layout, const c
 void LayoutInstant(int32_t* penX, int32_t* penY, LayoutState* state);
 
 // As LayoutInstant, presenting one frame after every glyph (the typewriter effect).
-// Front-end interface: re-linked (--wrap) by the stream of what the game says
-// (platforms/spoken), so it is called only from other files (GNU ld wraps no call from the
-// file that defines it).
 void LayoutTypewriter(int32_t* penX, int32_t* penY, LayoutState* state);
+
+// As LayoutInstant, but draws nothing: PageBreak tells where a page will end before it is
+// typed. Used by the narration to tell its front end the whole page as typing begins.
+void LayoutMeasure(int32_t* penX, int32_t* penY, LayoutState* state);
 
 }  // extern "C"

@@ -38,8 +38,6 @@ constexpr int FullPictureRows = 480;
 
 // Shows the Screen, reads the events, waits out the rest of the 25 ms frame.
 // Every wait for a key is a loop of this call followed by a test of LastKey.
-// Front-end interface: re-linked (--wrap) by the stream of what the game says
-// (platforms/spoken); called only from other files.
 void PresentFrame(void);
 
 // Turns the pending SDL events into LastKey; exits with status 0 on Escape released

@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "interpreter/interpreter.h"
 #include "rooms/rooms.h"
+#include "shown/shown.h"
 
 int GameMain(int, char**)
 {
@@ -16,9 +17,11 @@ int GameMain(int, char**)
     SetBackdrop(LoadEmbeddedImage(TitlePicture, TitlePictureSize, "BMP"));
     SDL_FillRect(Screen, nullptr, 0);
     DrawBackdrop(FullPictureRows);
+    shown::Tell(shown::Event::Title());
     PresentFrame();
     while (LastKey != KeyEnter)
         PresentFrame();
+    shown::Tell(shown::Event::Begun());
 
     CurrentRoom = Laboratory;
     Laboratory(nullptr);

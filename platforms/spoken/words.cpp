@@ -1,7 +1,5 @@
 // The words that carry no text of their own, said by every front end: the title, the prompt
 // under a page, the endings' pictures, the voice's own; and a page as it is said.
-#include <cstring>
-
 #include "platforms/spoken/spoken.h"
 #include "rooms/rooms.h"
 
@@ -18,6 +16,7 @@ constexpr auto Command = Latin1("Orden: ");
 constexpr auto Ended = Latin1("La partida ha terminado. Pulsa Intro para jugar otra vez.");
 constexpr auto VoiceOn = Latin1("Voz encendida.");
 constexpr auto VoiceOff = Latin1("Voz apagada.");
+constexpr auto Rate = Latin1("Velocidad");
 constexpr auto Space = Latin1("espacio");
 
 bool IsBlank(char c)
@@ -36,25 +35,26 @@ const char* const CommandWords = Command;
 const char* const EndedWords = Ended;
 const char* const VoiceOnWords = VoiceOn;
 const char* const VoiceOffWords = VoiceOff;
+const char* const RateWords = Rate;
 const char* const SpaceWords = Space;
 
-std::string PageWords(const Event& page)
+std::string PageWords(const shown::Event& page)
 {
     if (!page.prompt)
-        return std::string(page.text, page.length);
+        return std::string(page.text);
     // The prompt one space after the page's last word.
-    size_t begin = 0, end = page.length;
+    size_t begin = 0, end = page.text.size();
     while (begin < end && IsBlank(page.text[begin]))
         ++begin;
     while (end > begin && IsBlank(page.text[end - 1]))
         --end;
-    std::string words(page.text + begin, end - begin);
+    std::string words(page.text.substr(begin, end - begin));
     return (words.empty() ? words : words + ' ') + PromptWords;
 }
 
-const char* EndingWords(const char* ending)
+const char* EndingWords(shown::EndingKind ending)
 {
-    return ending && strcmp(ending, "gameover") == 0 ? GameOverWords : ChapterEndWords;
+    return ending == shown::EndingKind::GameOver ? GameOverWords : ChapterEndWords;
 }
 
 }  // namespace spoken

@@ -1,15 +1,16 @@
-// What the desktop voice says for each event of the stream, and its two keys.
+// What the desktop voice says for each fact the game tells, and its keys.
 #include "platforms/voice/voice.h"
+
+#include "platforms/spoken/spoken.h"
 
 namespace {
 
 // The last page, title or ending said: what F3 says again.
 std::string Last;
 
-// The voice's keys act when released, as Escape does: a held key's repeats, and those the SDL
-// 1.2 compatibility library goes on sending after a quick press, are not presses.
-bool SwitchHeld = false;
-bool RepeatHeld = false;
+// F2 to F5 act when released, as Escape does: a held key's repeats, and those the SDL 1.2
+// compatibility library goes on sending after a quick press, are not presses.
+bool Held[4] = {};
 
 void SayAgainable(const std::string& words)
 {
@@ -17,57 +18,58 @@ void SayAgainable(const std::string& words)
     VoiceSay(Last.c_str());
 }
 
-// A character as a screen reader echoes it in a text field: a space is a word of its own.
-void Echo(char c)
-{
-    const char letter[2] = {c, '\0'};
-    VoiceSay(c == ' ' ? spoken::SpaceWords : letter);
-}
-
 }  // namespace
 
-void VoiceHears(const spoken::Event& event)
+void VoiceHears(const shown::Event& event)
 {
-    using spoken::Heard;
+    using shown::What;
     switch (event.what) {
-    case Heard::Title:
+    case What::Title:
         SayAgainable(std::string(spoken::TitleWords) + ' ' + spoken::VoiceKeysWords);
         break;
-    case Heard::Begun:
-    case Heard::Turned:
-    case Heard::Command:
+    case What::Begun:
+    case What::Turned:
+    case What::Command:
         VoiceStop();
         break;
-    case Heard::Page:
+    case What::Typing:  // the whole page as its first glyph shows, as a reader reads it
         SayAgainable(spoken::PageWords(event));
         break;
-    case Heard::Line:
-        if (event.text)
-            SayAgainable(std::string(event.text, event.length));
+    case What::Line:
+        if (!event.text.empty())
+            SayAgainable(std::string(event.text));
         break;
-    case Heard::Typed:
-    case Heard::Erased:
-        Echo(*event.text);
+    case What::Typed:
+    case What::Erased:
+        VoiceEcho(event.text[0]);
         break;
-    case Heard::Ending:
+    case What::Ending:
         SayAgainable(spoken::EndingWords(event.ending));
         break;
-    case Heard::Typing:
+    case What::Page:
         break;
     }
 }
 
 void VoiceKey(SDLKey key, bool down)
 {
-    if (key != SDLK_F2 && key != SDLK_F3)
+    if ((key == SDLK_LCTRL || key == SDLK_RCTRL) && down) {
+        VoiceStop();
         return;
-    bool& held = key == SDLK_F2 ? SwitchHeld : RepeatHeld;
+    }
+    if (key < SDLK_F2 || key > SDLK_F5)
+        return;
+    bool& held = Held[key - SDLK_F2];
     const bool released = !down && held;
     held = down;
-    if (released && key == SDLK_F2) {
+    if (!released)
+        return;
+    if (key == SDLK_F2) {
         VoiceSwitch();
-    } else if (released && !Last.empty()) {
+    } else if (key == SDLK_F3 && !Last.empty()) {
         VoiceStop();
         VoiceSay(Last.c_str());
+    } else if (key != SDLK_F3) {
+        VoiceRate(key == SDLK_F4 ? -1 : +1);
     }
 }

@@ -2,9 +2,8 @@
 // when one follows), each submitted command, each ending picture, as paragraphs for its live
 // region; and which key the game awaits, with its command line while one is being typed.
 //
-// Heard from the stream of what the game says (platforms/spoken), which every front end hears;
-// the game keeps no code for it. The page decides how a tap or the on-screen keyboard becomes
-// keys (platforms/web/page.js).
+// The browser's listener: the game tells it what it shows and waits for (shown/shown.h). The
+// page decides how a tap or the on-screen keyboard becomes keys (platforms/web/page.js).
 #include <emscripten.h>
 
 #include <cstring>
@@ -12,6 +11,7 @@
 
 #include "console/console.h"
 #include "platforms/spoken/spoken.h"
+#include "shown/shown.h"
 
 namespace {
 
@@ -65,37 +65,37 @@ void Waits(const char* what, const char* line = nullptr)
 
 }  // namespace
 
-void spoken::Hear(const spoken::Event& event)
+void shown::Tell(const shown::Event& event)
 {
     switch (event.what) {
-    case Heard::Title:
-        KeepEndedWords(EndedWords);
+    case What::Title:
+        KeepEndedWords(spoken::EndedWords);
         break;
-    case Heard::Typing:
+    case What::Typing:
         Waits("");
         break;
-    case Heard::Page:
-        Say(PageWords(event));
+    case What::Page:
+        Say(spoken::PageWords(event));
         if (event.prompt)
             Waits("space");
         break;
-    case Heard::Line:
-        if (event.text)  // a question the line answers, never typed out
-            Say(std::string(event.text, event.length));
+    case What::Line:
+        if (!event.text.empty())  // a question the line answers, never typed out
+            Say(std::string(event.text));
         Waits("line", event.line);
         break;
-    case Heard::Command:
+    case What::Command:
         Waits("");
-        Say(std::string(CommandWords) + std::string(event.text, event.length));
+        Say(spoken::CommandWords + std::string(event.text));
         break;
-    case Heard::Ending:
-        Say(EndingWords(event.ending));
+    case What::Ending:
+        Say(spoken::EndingWords(event.ending));
         Waits("enter");
         break;
-    case Heard::Begun:
-    case Heard::Turned:
-    case Heard::Typed:
-    case Heard::Erased:
+    case What::Begun:
+    case What::Turned:
+    case What::Typed:
+    case What::Erased:
         break;  // the browser's screen reader follows the keys itself
     }
 }

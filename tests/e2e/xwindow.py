@@ -106,6 +106,7 @@ class Game:
                                         stdin=subprocess.DEVNULL, stdout=self.output,
                                         stderr=subprocess.STDOUT, preexec_fn=_end_with_parent)
         self.window = None
+        self.sent = []  # (wall-clock time as it was pressed, keysym) of each key keys() pressed
 
     # --- The window ---
 
@@ -195,6 +196,7 @@ class Game:
         """Presses and releases each key in turn, as from the keyboard, one key a frame."""
         for keysym in keysyms:
             self.check_running()
+            self.sent.append((time.time(), keysym))
             subprocess.run(["xdotool", "key", keysym], env=self.server.env, check=True)
             self.frames(FRAMES_PER_KEY)
 
@@ -239,13 +241,13 @@ class Game:
         self.output.close()
 
 
-def play(game, lines, transcript, heard=None, stops=False):
+def play(game, lines, transcript, heard=None, stops=False, before=None):
     """Plays a walkthrough as the scripted player did: at each state of its transcript, once
     the window shows it, the state's keys. Returns the game's exit status. With `heard`, a
     function that gives what the voice has said so far (the texts, and None for each stop when
     `stops`), the transcript is one the player made with --voice: before the keys of each
     state, and at the exit, the voice must have said exactly what the transcript says until
-    there."""
+    there. `before`, when given, is called with each state's record before its keys."""
     said = []
     for record in transcript:
         if "voice" in record:
@@ -260,6 +262,8 @@ def play(game, lines, transcript, heard=None, stops=False):
         game.wait_for(record["screen"], label)
         if heard:
             wait_said(heard, said, label)
+        if before:
+            before(record)
         wait = record["wait"]
         if wait == "page":
             game.keys("space")

@@ -53,13 +53,24 @@ job() {
 # A screen reader in the prefix, as NVDA, JAWS and Narrator tell Windows (SPI_GETSCREENREADER
 # reads it); with `standin`, the stand-in for SAPI's voice (tests/windows/standin_voice.c) as
 # SpVoice, in HKLM: Wine 8 reads no per-user registration. Without it, Wine's own SAPI.
+# The stand-in's prefix lists voices as SAPI does, in this order, each with its languages' LANGIDs:
+# an English one that also lists Spanish, then Spanish of Mexico before Spanish of Spain.
 voice() {
     wine reg add 'HKCU\Control Panel\Accessibility\Blind Access' /v On /d 1 /f /reg:64 >/dev/null
     [ "${1:-}" = standin ] || return 0
     key='HKLM\Software\Classes\CLSID\{96749377-3391-11D2-9EE3-00C04F797396}\InprocServer32'
     dll=Z:$(echo "$out/game/tests/windows/standin_voice.dll" | sed 's,/,\\,g')
     wine reg add "$key" /ve /d "$dll" /f /reg:64 >/dev/null &&
-        wine reg add "$key" /v ThreadingModel /d Both /f /reg:64 >/dev/null
+        wine reg add "$key" /v ThreadingModel /d Both /f /reg:64 >/dev/null || return 1
+    tokens='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Speech\Voices\Tokens'
+    {
+        echo REGEDIT4
+        printf '[%s\\%s\\Attributes]\n"Language"="%s"\n' \
+            "$tokens" David '409;C0A' \
+            "$tokens" Raul 80A \
+            "$tokens" Sergio C0A
+    } >"$runs/$n/voices.reg"
+    wine reg import "Z:$(echo "$runs/$n/voices.reg" | sed 's,/,\\,g')" /reg:64 >/dev/null 2>&1
 }
 
 # Runs a program of tests, then ends the prefix's wineserver: a game must not find one that

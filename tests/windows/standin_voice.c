@@ -5,6 +5,9 @@
 // game's stop is), appended to the file SOMBRIAL_SAPI_SAID names (a Windows path) and written
 // through at once, so that a test reads what was said while the game plays.
 // tests/e2e/voice.py --sapi reads it.
+//
+// The file SOMBRIAL_SAPI_VOICE names, when set, holds a voice's token id in UTF-16: the user's
+// voice it starts with, and the one SetVoice chose last (tests/windows/wine.py).
 #define CINTERFACE
 #define COBJMACROS
 #include <windows.h>
@@ -15,7 +18,8 @@
 typedef struct {
     const ISpVoiceVtbl* methods;  // first, where COM looks for an interface's methods
     LONG references;
-    ISpObjectToken* token;  // the voice SetVoice chose; none is the default
+    ISpObjectToken* token;  // the voice: the user's, or the one SetVoice chose; or none
+    LONG rate;              // SAPI's, -10 to 10: the user's is the normal, 0
     LONG streams;           // Speak's count, the stream number it gives back
 } StandIn;
 
@@ -36,6 +40,40 @@ static void Record(const char* bytes, DWORD length)
     DWORD written;
     WriteFile(file, bytes, length, &written, NULL);
     CloseHandle(file);
+}
+
+// The voice file, to read the user's voice from (`access` GENERIC_READ) or to write the chosen
+// one to; INVALID_HANDLE_VALUE without one.
+static HANDLE VoiceFile(DWORD access)
+{
+    WCHAR path[MAX_PATH];
+    const DWORD got = GetEnvironmentVariableW(L"SOMBRIAL_SAPI_VOICE", path, MAX_PATH);
+    if (got == 0 || got >= MAX_PATH)
+        return INVALID_HANDLE_VALUE;
+    return CreateFileW(path, access, FILE_SHARE_READ, NULL,
+                       access == GENERIC_READ ? OPEN_EXISTING : CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// The user's voice, as SAPI gives a new voice the one chosen in Windows' settings.
+static ISpObjectToken* UsersVoice(void)
+{
+    WCHAR id[MAX_PATH] = {0};
+    DWORD got = 0;
+    HANDLE file = VoiceFile(GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    ReadFile(file, id, sizeof id - sizeof *id, &got, NULL);
+    CloseHandle(file);
+    ISpObjectToken* token = NULL;
+    if (got &&
+        SUCCEEDED(CoCreateInstance(&CLSID_SpObjectToken, NULL, CLSCTX_ALL, &IID_ISpObjectToken,
+                                   (void**)&token)) &&
+        FAILED(ISpObjectToken_SetId(token, NULL, id, FALSE))) {
+        ISpObjectToken_Release(token);
+        token = NULL;
+    }
+    return token;
 }
 
 static HRESULT STDMETHODCALLTYPE VoiceQueryInterface(ISpVoice* self, REFIID iid, void** out)
@@ -68,12 +106,22 @@ static ULONG STDMETHODCALLTYPE VoiceRelease(ISpVoice* self)
     return left;
 }
 
-// The game's Spanish voice, when it finds one: kept, as SAPI keeps it, and given back.
+// The game's Spanish voice, when it finds one: kept, as SAPI keeps it, given back, and its id
+// written to the voice file.
 static HRESULT STDMETHODCALLTYPE VoiceSetVoice(ISpVoice* self, ISpObjectToken* token)
 {
     StandIn* voice = (StandIn*)self;
-    if (token)
-        ISpObjectToken_AddRef(token);
+    WCHAR* id = NULL;
+    if (!token || FAILED(ISpObjectToken_GetId(token, &id)))
+        return E_INVALIDARG;
+    HANDLE file = VoiceFile(GENERIC_WRITE);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written;
+        WriteFile(file, id, lstrlenW(id) * sizeof *id, &written, NULL);
+        CloseHandle(file);
+    }
+    CoTaskMemFree(id);
+    ISpObjectToken_AddRef(token);
     if (voice->token)
         ISpObjectToken_Release(voice->token);
     voice->token = token;
@@ -89,6 +137,21 @@ static HRESULT STDMETHODCALLTYPE VoiceGetVoice(ISpVoice* self, ISpObjectToken** 
     if (!voice->token)
         return SPERR_NOT_FOUND;  // no default voice of its own
     ISpObjectToken_AddRef(voice->token);
+    return S_OK;
+}
+
+// The rate, kept and given back: the game says its own scale's number for it.
+static HRESULT STDMETHODCALLTYPE VoiceSetRate(ISpVoice* self, LONG rate)
+{
+    ((StandIn*)self)->rate = rate;
+    return S_OK;
+}
+
+static HRESULT STDMETHODCALLTYPE VoiceGetRate(ISpVoice* self, LONG* rate)
+{
+    if (!rate)
+        return E_POINTER;
+    *rate = ((StandIn*)self)->rate;
     return S_OK;
 }
 
@@ -142,8 +205,6 @@ NOT_IMPLEMENTED(SetPriority, SPVPRIORITY priority)
 NOT_IMPLEMENTED(GetPriority, SPVPRIORITY* priority)
 NOT_IMPLEMENTED(SetAlertBoundary, SPEVENTENUM boundary)
 NOT_IMPLEMENTED(GetAlertBoundary, SPEVENTENUM* boundary)
-NOT_IMPLEMENTED(SetRate, LONG rate)
-NOT_IMPLEMENTED(GetRate, LONG* rate)
 NOT_IMPLEMENTED(SetVolume, USHORT volume)
 NOT_IMPLEMENTED(GetVolume, USHORT* volume)
 NOT_IMPLEMENTED(WaitUntilDone, ULONG milliseconds)
@@ -216,6 +277,7 @@ static HRESULT STDMETHODCALLTYPE FactoryCreateInstance(IClassFactory* self, IUnk
         return E_OUTOFMEMORY;
     voice->methods = &VoiceMethods;
     voice->references = 1;
+    voice->token = UsersVoice();
     InterlockedIncrement(&Living);
     const HRESULT result = VoiceQueryInterface((ISpVoice*)voice, iid, out);
     VoiceRelease((ISpVoice*)voice);

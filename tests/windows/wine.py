@@ -1,31 +1,47 @@
 #!/usr/bin/python3
 """sombrial.exe under Wine, in a window on a private X server: its caption, size, centring,
-title picture and icon; Escape; a video driver that does not exist; the stdout.txt and
+title picture and icon; its voice, through the stand-in for SAPI's voice, with the user's voice
+or another that speaks Spanish, and stopped by Escape; a video driver that does not exist; the stdout.txt and
 stderr.txt that SDL's start-up glue keeps beside the program only when something was written
 to them; its version information; and ASLR and DEP asked for by it and SDL.dll.
 tests/e2e/run.py plays the walkthroughs with the same program.
 
-usage: wine.py FOLDER VERSION   FOLDER holds what the zip holds; Wine's environment is set;
-                               VERSION is the project's, which the program's resources carry
+usage: wine.py FOLDER VERSION   FOLDER holds what the zip holds; Wine's environment is set, its
+                               prefix with a screen reader on and the stand-in and its voices
+                               registered (tests/suites/50-windows.sh); VERSION is the
+                               project's, which the program's resources carry
 Prints "PASS name" or "FAIL name: why" for each check; the status is 0 when all pass.
 """
 
 import os
+import shutil
 import struct
 import sys
+import tempfile
 import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 sys.path.insert(0, os.path.join(HERE, "..", "scripts"))
 
-from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, expect  # noqa: E402
+from xwindow import SCREEN_SIZE, WINDOW_SIZE, Game, XServer, expect, wait_said  # noqa: E402
 from walkthroughs import read_transcript  # noqa: E402
 
 ROOT = os.path.join(HERE, "..", "..")
 # Windows centres the window with its frame: the picture is centred across, and lower
 # than the middle by half the title bar (Wine's is 18 to 20 pixels).
 TITLE_BAR_MAX = 40
+TOKENS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\"
+
+# The window with the voice the user chose in Windows (50-windows.sh registers the voices), a
+# key pressed on the title once it is said, the voice the game speaks with, and what it says
+# after the title (None: a stop).
+WINDOW_VOICES = {  # check: (the user's voice, key, the voice that speaks, said after the title)
+    # English, Spanish second: the first voice whose first language is Spanish, of Mexico.
+    "window": ("David", None, "Raul", []),
+    # Spanish: kept, and F5 says its rate one step up from SAPI's normal.
+    "window-spanish-voice": ("Sergio", "F5", "Sergio", [None, "Velocidad 60."]),
+}
 
 
 def icon_image(size):
@@ -68,10 +84,25 @@ def leftovers(folder):
             if os.path.exists(os.path.join(folder, name))]
 
 
-def window(server, folder):
+def window(server, folder, users_voice, key, speaker, said):
     """The window: named Sombrial, 640x480, centred, the title picture, the icon's 16x16
-    image; Escape ends the program with status 0, and SDL leaves no empty file behind."""
-    game = Game(server, ["wine", os.path.join(folder, "sombrial.exe")])
+    image; the title said by `speaker`, then `key` and what it says; Escape stops the voice for
+    good and ends the program with status 0, and SDL leaves no empty file behind."""
+    records = tempfile.mkdtemp(prefix="sombrial-sapi-")
+    voice_file, said_file = os.path.join(records, "voice"), os.path.join(records, "said")
+    with open(voice_file, "w", encoding="utf-16-le") as f:
+        f.write(TOKENS + users_voice)
+
+    def heard():
+        try:
+            with open(said_file, encoding="utf-8") as f:
+                return [text or None for text in f.read().split("\0")[:-1]]
+        except FileNotFoundError:
+            return []
+
+    windows = {"SOMBRIAL_SAPI_VOICE": voice_file, "SOMBRIAL_SAPI_SAID": said_file}
+    game = Game(server, ["wine", os.path.join(folder, "sombrial.exe")],
+                env={name: "Z:" + path.replace("/", "\\") for name, path in windows.items()})
     try:
         game.find_window()
         names = game.names()
@@ -86,15 +117,33 @@ def window(server, folder):
         game.wait_for(title["screen"], "title")
         expect(window_icon(game) == (16, 16, icon_image(16)),
                "the window's icon is not icon.ico's 16x16 image")
+        said = [title_words()] + said
+        wait_said(heard, said[:1], "the title")
+        if key:
+            game.keys(key)
+            wait_said(heard, said, key)
         game.keys("Escape")
         status = game.wait_exit()
+        spoken = heard()
+        with open(voice_file, encoding="utf-16-le") as f:
+            chosen = f.read().split("\\")[-1]
     except Exception:
         print("--- the game's output:\n" + game.output_text()[-4000:])
         raise
     finally:
         game.stop()
+        shutil.rmtree(records)
     expect(status == 0, "status %d after Escape" % status)
     expect(not leftovers(folder), "left behind: %s" % leftovers(folder))
+    expect(spoken == said + [None], "the voice said %r, not %r" % (spoken, said + [None]))
+    expect(chosen == speaker, "the voice is %s, not %s" % (chosen, speaker))
+
+
+def title_words():
+    """What the voice says first: the title and its keys."""
+    transcript = read_transcript(os.path.join(ROOT, "tests", "scripts",
+                                              "typing-edits-and-latin1.voice.expected.jsonl"))
+    return transcript[0]["text"]
 
 
 def bad_driver(server, folder):
@@ -158,9 +207,12 @@ def main():
     folder, VERSION = os.path.abspath(sys.argv[1]), sys.argv[2]
     server = XServer()
     failed = 0
+    checks = [(name, lambda server, folder, row=row: window(server, folder, *row))
+              for name, row in WINDOW_VOICES.items()]
+    checks += [(check.__name__.replace("_", "-"), check)
+               for check in (bad_driver, version_resource, aslr_and_dep)]
     try:
-        for check in (window, bad_driver, version_resource, aslr_and_dep):
-            name = check.__name__.replace("_", "-")
+        for name, check in checks:
             try:
                 check(server, folder)
                 print("PASS %s" % name)

@@ -30,9 +30,9 @@
 // must end inside it.
 //
 // The game keeps no code for this: the tool links the game's core with the test seam's
-// clock and keyboard, hears the stream of what the game says that every front end hears
-// (platforms/spoken) and the words the desktop voice makes of it (platforms/voice), and wraps
-// (linker --wrap) the image decoder and exit.
+// clock and keyboard, listens to what the game tells every front end (shown/shown.h) and to
+// the words the desktop voice makes of it (platforms/voice), and wraps (linker --wrap) the
+// image decoder and exit.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +47,7 @@
 #include "console/console.h"
 #include "font/font.h"
 #include "frame/frame.h"
+#include "platforms/spoken/spoken.h"
 #include "platforms/voice/voice.h"
 #include "rooms/rooms.h"
 #include "shell/shell.h"
@@ -80,8 +81,8 @@ Wait Waiting = Wait::Title;
 bool LineTyped = false;  // the script gives the current command line a non-empty line
 int PromptCount = 0;
 int PageCount = 0;
-const char* Ending = nullptr;
-std::string PromptRecord;  // the command line's record, printed when its first frame shows
+const char* Ending = nullptr;  // the ending's name in the record
+std::string PromptRecord;      // the command line's record, printed when its first frame shows
 
 bool Displayed = false;  // a page has been typed since the last line was submitted
 std::string Narration;
@@ -281,13 +282,13 @@ bool ReadScript(const char* path)
 
 }  // namespace
 
-// --- What the tool hears of the game: the stream every front end hears ---
+// --- What the tool hears of the game: what it tells every front end ---
 
-void spoken::Hear(const spoken::Event& event)
+void shown::Tell(const shown::Event& event)
 {
-    using spoken::Heard;
+    using shown::What;
     switch (event.what) {
-    case Heard::Typing:
+    case What::Typing:
         if (!Displayed) {
             Displayed = true;
             Narration = NarrationBuffer;  // as it stood when its display began
@@ -296,13 +297,13 @@ void spoken::Hear(const spoken::Event& event)
         }
         Waiting = Wait::Nothing;
         break;
-    case Heard::Page:
+    case What::Page:
         ++PageCount;
-        Pages.emplace_back(event.text, event.length);
+        Pages.emplace_back(event.text);
         if (event.prompt)
             Waiting = Wait::PagePrompt;
         break;
-    case Heard::Line:
+    case What::Line:
         ++PromptCount;
         if (!Displayed) {  // nothing typed out: what stands above the line is all there is
             Narration = NarrationBuffer;
@@ -323,14 +324,14 @@ void spoken::Hear(const spoken::Event& event)
         }
         Waiting = Wait::CommandLine;
         break;
-    case Heard::Command:
+    case What::Command:
         Waiting = Wait::Nothing;
         Displayed = false;
         Narration.clear();
         Pages.clear();
         break;
-    case Heard::Ending:
-        Ending = event.ending;
+    case What::Ending:
+        Ending = event.ending == shown::EndingKind::GameOver ? "gameover" : "fin";
         Waiting = Wait::EndingPicture;
         break;
     default:
@@ -348,6 +349,13 @@ void VoiceSay(const char* latin1)
     fflush(stdout);
 }
 
+// A typed character, as the voice names it.
+void VoiceEcho(char typed)
+{
+    const char letter[2] = {typed, '\0'};
+    VoiceSay(typed == ' ' ? spoken::SpaceWords : letter);
+}
+
 void VoiceStop(void)
 {
     printf("{\"voice\": \"stop\", \"frame\": %llu}\n",
@@ -359,6 +367,13 @@ void VoiceSwitch(void)
 {
     printf("{\"voice\": \"switch\", \"frame\": %llu}\n",
            static_cast<unsigned long long>(seam::Frames()));
+    fflush(stdout);
+}
+
+void VoiceRate(int step)
+{
+    printf("{\"voice\": \"rate\", \"frame\": %llu, \"step\": %d}\n",
+           static_cast<unsigned long long>(seam::Frames()), step);
     fflush(stdout);
 }
 
