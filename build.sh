@@ -19,7 +19,8 @@ TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
     libsdl1.2-compat gcovr emscripten libstb-dev chromium firefox-esr webkit2gtk-driver wine wine64
     orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng pulseaudio at-spi2-core dbus
-    clang-format shellcheck pyflakes3 lintian appstream man-db devscripts"
+    clang-format shellcheck pyflakes3 lintian appstream man-db devscripts clang-16 libclang-rt-16-dev
+    lld-16"
 WEB_PACKAGES="cmake make emscripten libstb-dev python3"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # The Windows build: MinGW-w64, stb_image, and dpkg-source for SDL's source package (its
@@ -38,15 +39,17 @@ install_missing() {
     fi
 }
 
+# The project's own builds make every warning an error (SOMBRIAL_WERROR); a packager's do not.
 build() {
-    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo $2
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON $2
     cmake --build "$1" -j "$(nproc)"
 }
 
 # The browser build: Emscripten's toolchain through CMake. Debian's emscripten needs Debian's
 # acorn, which a newer node elsewhere on the PATH may lack.
 build_web() {
-    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release \
+        -DSOMBRIAL_WERROR=ON
     NODE_PATH=/usr/share/nodejs cmake --build build/web -j "$(nproc)"
 }
 

@@ -5,7 +5,7 @@
 # Needs Debian's xvfb, xdotool, imagemagick, python3 and libbenchmark-dev (build.sh test's list).
 set -eu
 cd "$(dirname "$0")/.."
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_TESTS=ON \
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON -DSOMBRIAL_TESTS=ON \
     -DSOMBRIAL_BENCH=ON >/dev/null
 cmake --build build/bench -j "$(nproc)" \
     --target sombrial sombrial_baseline sombrial_frame_log sombrial_bench >/dev/null

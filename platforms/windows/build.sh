@@ -69,7 +69,7 @@ build_sdl() {
 build_game() {
     cmake -S "$top" -B "$out/game" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$top/platforms/windows/toolchain.cmake" \
-        -DSOMBRIAL_SDL_PREFIX="$prefix" >/dev/null
+        -DSOMBRIAL_SDL_PREFIX="$prefix" -DSOMBRIAL_WERROR=ON >/dev/null
     cmake --build "$out/game" -j "$jobs"
 }
 

@@ -6,7 +6,7 @@
 # line and branch figures.
 set -eu
 build=build/coverage
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DSOMBRIAL_BENCH=OFF \
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DSOMBRIAL_WERROR=ON -DSOMBRIAL_BENCH=OFF \
     -DCMAKE_CXX_FLAGS=--coverage -DCMAKE_C_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage
 cmake --build "$build" -j "$(nproc)"
 find "$build" -name '*.gcda' -delete

@@ -9,7 +9,7 @@ set -eu
 build=build/test
 out=$build/valgrind
 mkdir -p "$out"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 memcheck="valgrind --tool=memcheck --error-exitcode=99 --leak-check=full

@@ -10,7 +10,8 @@ status=0
 
 # A Release build of the game from SOURCE into BUILD, packed by cpack.
 package() {
-    cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DSOMBRIAL_TESTS=OFF >/dev/null
+    cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DSOMBRIAL_WERROR=ON -DSOMBRIAL_TESTS=OFF \
+        >/dev/null
     cmake --build "$2" -j "$(nproc)" >/dev/null
     rm -f "$2"/*.deb
     (cd "$2" && cpack -G DEB >/dev/null)
