@@ -431,12 +431,12 @@ void Announce(const std::u16string& words, bool cut)
 // SDL's window procedure, which cannot answer a message through SDL 1.2's events, with UI
 // Automation's question answered before it: the provider, when the window's own element is
 // asked for. Senders differ in how they extend the negative id to 64 bits: only its low half
-// counts.
+// counts, and UI Automation is handed the id as it knows it (Wine's takes no other).
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 {
     if (message == WM_GETOBJECT && static_cast<LONG>(l) == UiaRootObjectId &&
         Uia.ReturnRawElementProvider)
-        return Uia.ReturnRawElementProvider(window, w, l, &WindowElement);
+        return Uia.ReturnRawElementProvider(window, w, UiaRootObjectId, &WindowElement);
     if (message == WM_SETFOCUS && Uia.RaiseAutomationEvent)
         Uia.RaiseAutomationEvent(&WindowElement, UIA_AutomationFocusChangedEventId);
     if (message == WM_DESTROY && Uia.ReturnRawElementProvider)
