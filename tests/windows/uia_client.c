@@ -103,6 +103,12 @@ int main(void)
         VariantClear(&asked.value);
     }
     release(Node);
+    // The question as a 32-bit sender asks it, its negative id not sign-extended: answered too.
+    DWORD_PTR answer = 0;
+    const LPARAM zeroExtended = (LPARAM)(DWORD)UiaRootObjectId;
+    const BOOL sent = SendMessageTimeoutA(Window, WM_GETOBJECT, 0, zeroExtended, SMTO_ABORTIFHUNG,
+                                          CALL_WAIT, &answer) != 0;
+    printf("zero-extended=%s\n", sent && answer ? "answered" : "unanswered");
     fflush(stdout);
     return 0;
 }

@@ -152,7 +152,7 @@ def title_words():
 # What the window's element says of itself to a client in another process, as
 # tests/windows/uia_client.c prints it: a document (UIA_DocumentControlTypeId), read politely.
 ELEMENT = {"name": "Sombrial", "control": "50030", "focusable": "true", "live": "1",
-           "focus": "true"}
+           "focus": "true", "zero-extended": "answered"}
 # The states it is asked at: the transcript's record, and the key that leaves it.
 ELEMENT_STATES = ((0, "Return"), (1, "Escape"))  # the title; the first page, turned to
 
