@@ -121,7 +121,8 @@ transcripts_then_windows() {
     local failed=0
     alone voice standin || failed=1
     alone transcripts || failed=1
-    alone wine "$out/game/tests/windows/accessible_test.exe" || failed=1
+    alone env WINEPATH="$SOMBRIAL_WINDOWS_FOLDER" wine "$out/game/tests/windows/accessible_test.exe" ||
+        failed=1
     alone /usr/bin/python3 tests/e2e/voice.py --sapi --game "$game" \
         --artifacts "$runs/artifacts" death-leaving || failed=1
     walkthroughs typing-edits-and-latin1 || failed=1
