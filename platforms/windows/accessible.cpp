@@ -351,16 +351,30 @@ bool Focused()
            info.hwndFocus == Window;
 }
 
-// The window's element, one for the life of the program.
-struct Element final : IRawElementProviderSimple {
+// The window's element, "Sombrial", a document with the text pattern, and its one child, the
+// live region that says the last announcement where Windows has no notifications: screen
+// readers read a live region's name when it changes. One of each for the life of the program.
+std::u16string Announced;  // the live region's name
+
+struct Element final : IRawElementProviderSimple,
+                       IRawElementProviderFragment,
+                       IRawElementProviderFragmentRoot {
+    bool window;  // the window's element, else the live region
+
+    explicit Element(bool isWindow) : window(isWindow) {}
+    IRawElementProviderFragment* Fragment() { return this; }
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IRawElementProviderSimple)) {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IRawElementProviderSimple))
+            *out = static_cast<IRawElementProviderSimple*>(this);
+        else if (IsEqualIID(iid, IID_IRawElementProviderFragment))
+            *out = Fragment();
+        else if (window && IsEqualIID(iid, IID_IRawElementProviderFragmentRoot))
+            *out = static_cast<IRawElementProviderFragmentRoot*>(this);
+        else
             *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        *out = this;
-        return S_OK;
+        return *out ? S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -374,7 +388,7 @@ struct Element final : IRawElementProviderSimple {
     }
     HRESULT STDMETHODCALLTYPE GetPatternProvider(PATTERNID pattern, IUnknown** out) override
     {
-        *out = pattern == UIA_TextPatternId ? &TextPattern : nullptr;
+        *out = window && pattern == UIA_TextPatternId ? &TextPattern : nullptr;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetPropertyValue(PROPERTYID property, VARIANT* out) override
@@ -382,23 +396,25 @@ struct Element final : IRawElementProviderSimple {
         VariantInit(out);
         switch (property) {
         case UIA_NamePropertyId:
+            AcquireSRWLockShared(&Lock);
             out->vt = VT_BSTR;
-            out->bstrVal = SysAllocString(L"Sombrial");
+            out->bstrVal = window ? SysAllocString(L"Sombrial") : String(Announced);
+            ReleaseSRWLockShared(&Lock);
             break;
         case UIA_ControlTypePropertyId:
-            *out = Int(UIA_DocumentControlTypeId);
+            *out = Int(window ? UIA_DocumentControlTypeId : UIA_TextControlTypeId);
             break;
         case UIA_IsKeyboardFocusablePropertyId:
-            *out = Bool(true);
+            *out = Bool(window);
             break;
         case UIA_HasKeyboardFocusPropertyId:
-            *out = Bool(Focused());
+            *out = Bool(window && Focused());
             break;
-        case UIA_LiveSettingPropertyId:  // what a live region's change is read with
-            *out = Int(Polite);
+        case UIA_LiveSettingPropertyId:  // the document is read at will, the region as it changes
+            *out = Int(window ? Off : Polite);
             break;
         default:
-            break;  // left to the window's own provider
+            break;  // the window's own provider gives the rest
         }
         return S_OK;
     }
@@ -406,12 +422,67 @@ struct Element final : IRawElementProviderSimple {
     HRESULT STDMETHODCALLTYPE get_HostRawElementProvider(IRawElementProviderSimple** out) override
     {
         *out = nullptr;
-        return Window && Uia.HostProviderFromHwnd ? Uia.HostProviderFromHwnd(Window, out) : S_OK;
+        return window && Window && Uia.HostProviderFromHwnd ? Uia.HostProviderFromHwnd(Window, out)
+                                                            : S_OK;
     }
-} WindowElement;
+
+    HRESULT STDMETHODCALLTYPE Navigate(NavigateDirection direction,
+                                       IRawElementProviderFragment** out) override;
+    // The window's element is known by its window; the region by its place under it.
+    HRESULT STDMETHODCALLTYPE GetRuntimeId(SAFEARRAY** out) override
+    {
+        *out = nullptr;
+        if (window)
+            return S_OK;
+        const LONG id[] = {UiaAppendRuntimeId, 1};
+        *out = SafeArrayCreateVector(VT_I4, 0, 2);
+        for (LONG i = 0; *out && i < 2; ++i)
+            SafeArrayPutElement(*out, &i, const_cast<LONG*>(&id[i]));
+        return *out ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE get_BoundingRectangle(UiaRect* out) override
+    {
+        *out = UiaRect{0, 0, 0, 0};  // the window's is its own provider's; the region has none
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetEmbeddedFragmentRoots(SAFEARRAY** out) override
+    {
+        *out = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetFocus() override { return S_OK; }  // the window's keys are all
+    HRESULT STDMETHODCALLTYPE get_FragmentRoot(IRawElementProviderFragmentRoot** out) override;
+    HRESULT STDMETHODCALLTYPE ElementProviderFromPoint(double, double,
+                                                       IRawElementProviderFragment** out) override
+    {
+        *out = Fragment();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetFocus(IRawElementProviderFragment** out) override
+    {
+        *out = nullptr;  // the window's element itself
+        return S_OK;
+    }
+} WindowElement(true), LiveRegion(false);
+
+HRESULT Element::Navigate(NavigateDirection direction, IRawElementProviderFragment** out)
+{
+    const bool down =
+        direction == NavigateDirection_FirstChild || direction == NavigateDirection_LastChild;
+    *out = window && down                                     ? LiveRegion.Fragment()
+           : !window && direction == NavigateDirection_Parent ? WindowElement.Fragment()
+                                                              : nullptr;
+    return S_OK;
+}
+
+HRESULT Element::get_FragmentRoot(IRawElementProviderFragmentRoot** out)
+{
+    *out = &WindowElement;
+    return S_OK;
+}
 
 // Said by the screen reader, in its voice: a notification that cuts what it is still saying
-// of the game (`cut`), or, where Windows has no notifications, the element's live change.
+// of the game (`cut`), or, where Windows has no notifications, the live region's change.
 void Announce(const std::u16string& words, bool cut)
 {
     if (Uia.RaiseNotificationEvent) {
@@ -424,7 +495,10 @@ void Announce(const std::u16string& words, bool cut)
         SysFreeString(said);
         SysFreeString(activity);
     } else if (Uia.RaiseAutomationEvent) {
-        Uia.RaiseAutomationEvent(&WindowElement, UIA_LiveRegionChangedEventId);
+        AcquireSRWLockExclusive(&Lock);
+        Announced = words;
+        ReleaseSRWLockExclusive(&Lock);
+        Uia.RaiseAutomationEvent(&LiveRegion, UIA_LiveRegionChangedEventId);
     }
 }
 

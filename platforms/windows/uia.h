@@ -15,7 +15,9 @@
 // them. ---
 
 constexpr LONG UiaRootObjectId = -25;
+constexpr LONG UiaAppendRuntimeId = 3;
 constexpr CONTROLTYPEID UIA_DocumentControlTypeId = 50030;
+constexpr CONTROLTYPEID UIA_TextControlTypeId = 50020;
 constexpr EVENTID UIA_AutomationFocusChangedEventId = 20005;
 constexpr EVENTID UIA_LiveRegionChangedEventId = 20024;
 constexpr HRESULT UIA_E_INVALIDOPERATION = static_cast<HRESULT>(0x80131509);
@@ -120,5 +122,6 @@ void AccessibleStart(HWND window);
 void AccessibleHears(const shown::Event& event, bool voiceSpeaks);
 
 // The window's element, for UI Automation and the tests: "Sombrial", a document with the text
-// pattern. Never freed.
+// pattern, its one child the live region that says announcements where Windows has no
+// notifications. Never freed.
 IRawElementProviderSimple* AccessibleElement(void);
