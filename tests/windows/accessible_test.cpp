@@ -15,7 +15,7 @@
 namespace {
 
 // What the provider raised, each after a "|": a notification's words, "~" before them when it
-// does not cut the one before; "(live)" for a live region's change.
+// does not cut the one before; "(live)" and the region's name for a live region's change.
 std::u16string Raised;
 
 HRESULT WINAPI RecordNotification(IRawElementProviderSimple*, NotificationKind,
@@ -26,9 +26,13 @@ HRESULT WINAPI RecordNotification(IRawElementProviderSimple*, NotificationKind,
     return S_OK;
 }
 
-HRESULT WINAPI RecordEvent(IRawElementProviderSimple*, EVENTID event)
+HRESULT WINAPI RecordEvent(IRawElementProviderSimple* element, EVENTID event)
 {
+    VARIANT name;
+    element->GetPropertyValue(UIA_NamePropertyId, &name);
     Raised += event == UIA_LiveRegionChangedEventId ? u"|(live)" : u"|(other event)";
+    Raised.append(reinterpret_cast<const char16_t*>(V_BSTR(&name)), SysStringLen(V_BSTR(&name)));
+    VariantClear(&name);
     return S_OK;
 }
 
@@ -68,7 +72,7 @@ const Case Cases[] = {
     {"voice-speaking-nothing-raised", true, true, {Page, Prompt, M, Space},
      u"Una sala oscura.\n^>m "},
     {"live-region-without-notifications", false, false, {Page, Prompt, M},
-     u"Una sala oscura.\n^>m|(live)|(live)"},
+     u"Una sala oscura.\n^>m|(live)Una sala oscura.|(live)m"},
     {"command-then-death", false, true, {Prompt, M, Event::Command("m"), Death},
      u"^Has muerto. Pulsa Intro.|~m|Has muerto. Pulsa Intro."},
 };
