@@ -1,6 +1,5 @@
-// The game window's UI Automation provider: one element, "Sombrial", a document whose text is
-// what the window shows, and the announcements a screen reader speaks while the game's voice
-// is off.
+// The game window's UI Automation provider: "Sombrial", a document whose text is what the window
+// shows, and the announcements a screen reader speaks while the game's voice is off.
 #include <cwctype>
 #include <string>
 
@@ -23,6 +22,7 @@ bool LineWaits = false;
 HWND Window = nullptr;
 WNDPROC SdlProcedure = nullptr;
 
+// The game's Latin-1 as UI Automation takes it.
 std::u16string Wide(std::string_view latin1)
 {
     std::u16string wide;
@@ -40,6 +40,7 @@ std::u16string Document()
     return text;
 }
 
+// A string for UI Automation, which frees it.
 BSTR String(const std::u16string& text)
 {
     return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
@@ -550,7 +551,9 @@ void AccessibleHears(const shown::Event& event, bool voiceSpeaks)
     bool cut = true;
     AcquireSRWLockExclusive(&Lock);
     switch (event.what) {
-    case What::Title:  // the screen reader says the window's name as it takes the focus
+    // The title is not announced: the voice has not decided yet whether it speaks, and the
+    // screen reader says the window's name as it takes the focus.
+    case What::Title:
         Page = Wide(std::string(spoken::TitleWords) + ' ' + spoken::VoiceKeysWords);
         break;
     case What::Typing:
