@@ -38,6 +38,10 @@ void VoiceRate(int step);
 
 // The speech thread, its keys and its end at exit: started at the title, once SDL is up.
 void VoiceStart(void);
+// Whether the voice speaks now (on at start, or turned on by F2), as the speech thread last
+// decided; false before it has. Read on the game's thread by a front end's listener, which keeps
+// the screen reader quiet while the game speaks.
+bool VoiceSpeaks(void);
 
 // --- The engine each desktop front end provides (platforms/linux/speech.cpp,
 // platforms/windows/speech.cpp), called only on the speech thread, never on the game's. ---

@@ -7,7 +7,9 @@
 # stderr.txt). A screen reader runs in both prefixes, so every game turns its voice on: in
 # one, Wine's own SAPI fails to speak and the games must play on silent; in the other, a
 # stand-in for SAPI's voice records what it is handed, and a death is played by
-# tests/e2e/voice.py, the voice saying and stopping as the transcript says, key for key.
+# tests/e2e/voice.py, the voice saying and stopping as the transcript says, key for key. The
+# window's UI Automation element is read by a client in another process (wine.py), and its text
+# and announcements in a test program of the provider's own (tests/windows/accessible_test.cpp).
 # Two jobs run side by side, each with a Wine prefix of its own: games that share a
 # wineserver share one foreground window, and keys go to it.
 # shellcheck shell=dash
@@ -19,6 +21,7 @@ runs=$out/wine-runs
 rm -rf "$runs"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export SOMBRIAL_WINDOWS_PLAYER="$out/game/tools/sombrial-scripted-player.exe"
+export SOMBRIAL_UIA_CLIENT="$out/game/tests/windows/uia_client.exe"
 end_servers() {
     for prefix in 1 2; do WINEPREFIX="$out/wine/$prefix" wineserver -k 2>/dev/null || true; done
 }
@@ -118,6 +121,8 @@ transcripts_then_windows() {
     local failed=0
     alone voice standin || failed=1
     alone transcripts || failed=1
+    alone env WINEPATH="$SOMBRIAL_WINDOWS_FOLDER" wine "$out/game/tests/windows/accessible_test.exe" ||
+        failed=1
     alone /usr/bin/python3 tests/e2e/voice.py --sapi --game "$game" \
         --artifacts "$runs/artifacts" death-leaving || failed=1
     walkthroughs typing-edits-and-latin1 || failed=1

@@ -3,19 +3,22 @@
 title picture and icon; its voice, through the stand-in for SAPI's voice, with the user's voice
 or another that speaks Spanish, and stopped by Escape; a video driver that does not exist; the stdout.txt and
 stderr.txt that SDL's start-up glue keeps beside the program only when something was written
-to them; its version information; and ASLR and DEP asked for by it and SDL.dll.
+to them; its version information; ASLR and DEP asked for by it and SDL.dll; and its UI
+Automation element, as a client in another process finds it (tests/windows/uia_client.c).
 tests/e2e/run.py plays the walkthroughs with the same program.
 
 usage: wine.py FOLDER VERSION   FOLDER holds what the zip holds; Wine's environment is set, its
                                prefix with a screen reader on and the stand-in and its voices
                                registered (tests/suites/50-windows.sh); VERSION is the
-                               project's, which the program's resources carry
+                               project's, which the program's resources carry; the client's
+                               program is SOMBRIAL_UIA_CLIENT
 Prints "PASS name" or "FAIL name: why" for each check; the status is 0 when all pass.
 """
 
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import traceback
@@ -146,6 +149,40 @@ def title_words():
     return transcript[0]["text"]
 
 
+# What the window's element says of itself to a client in another process, as
+# tests/windows/uia_client.c prints it: a document (UIA_DocumentControlTypeId), not itself a
+# live region (its child is).
+ELEMENT = {"name": "Sombrial", "control": "50030", "focusable": "true", "live": "0",
+           "focus": "true", "zero-extended": "answered"}
+# The states it is asked at: the transcript's record, and the key that leaves it.
+ELEMENT_STATES = ((0, "Return"), (1, "Escape"))  # the title; the first page, turned to
+
+
+def uia_element(server, folder):
+    """The window's element, found through Wine's UI Automation from another process, on the
+    title and once a page has turned: its name, control type, focus and live setting, also when
+    asked with the id not sign-extended."""
+    states = read_transcript(os.path.join(ROOT, "tests", "scripts",
+                                          "typing-edits-and-latin1.expected.jsonl"))
+    game = Game(server, ["wine", os.path.join(folder, "sombrial.exe")])
+    try:
+        game.find_window()
+        for record, key in ELEMENT_STATES:
+            label = "%s-%d" % (states[record]["wait"], states[record]["frame"])
+            game.wait_for(states[record]["screen"], label)
+            client = subprocess.run(["wine", os.environ["SOMBRIAL_UIA_CLIENT"]], env=server.env,
+                                    capture_output=True, timeout=60)
+            said = dict(line.strip().partition("=")[::2]
+                        for line in client.stdout.decode().splitlines() if line.strip())
+            expect(client.returncode == 0 and said == ELEMENT,
+                   "at %s the element says %r, not %r" % (label, said, ELEMENT))
+            game.keys(key)
+        status = game.wait_exit()
+    finally:
+        game.stop()
+    expect(status == 0, "status %d after Escape" % status)
+
+
 def bad_driver(server, folder):
     """A video driver that does not exist: status 1, and the reason in stderr.txt."""
     game = Game(server, ["wine", os.path.join(folder, "sombrial.exe")],
@@ -210,7 +247,7 @@ def main():
     checks = [(name, lambda server, folder, row=row: window(server, folder, *row))
               for name, row in WINDOW_VOICES.items()]
     checks += [(check.__name__.replace("_", "-"), check)
-               for check in (bad_driver, version_resource, aslr_and_dep)]
+               for check in (uia_element, bad_driver, version_resource, aslr_and_dep)]
     try:
         for name, check in checks:
             try:
