@@ -1,6 +1,7 @@
 // The speech thread of the desktop programs: it alone talks to the platform's speech engine,
 // whose calls can take tens of milliseconds, so that no frame waits for them; the game's thread
 // only posts to it. Also where a desktop program takes the voice's keys and stops it at exit.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,8 +38,10 @@ SDL_Thread* Asker = nullptr;
 bool Asked = false;
 bool ReaderRuns = false;
 
-// On the speech thread: whether the voice speaks, its engine and its rate.
+// On the speech thread: whether the voice speaks, its engine and its rate; Speaks mirrors
+// Speaking for the game's thread.
 bool Speaking = false;
+std::atomic<bool> Speaks{false};
 enum class Engine { Closed, Open, Failed } EngineState = Engine::Closed;
 int Rate = -1;         // the player's, once the engine has first been opened
 bool SaidWhy = false;  // why the voice is silent has been written once
@@ -118,6 +121,7 @@ void SwitchOver()
     const char* words = Speaking ? spoken::VoiceOnWords : spoken::VoiceOffWords;
     Attempt([words] { return EngineSay(words); });
     Speaking = Speaking && EngineState == Engine::Open;
+    Speaks = Speaking;
 }
 
 void ChangeRate(int step)
@@ -146,6 +150,7 @@ Message Take()
 int Speaker(void*)
 {
     Speaking = WantedAtStart();
+    Speaks = Speaking;
     for (;;) {
         Message message = Take();
         if (message.kind == Message::Leave) {
@@ -244,6 +249,11 @@ void VoiceSwitch(void)
 void VoiceRate(int step)
 {
     Post(Message{Message::Rate, "", step});
+}
+
+bool VoiceSpeaks(void)
+{
+    return Speaks;
 }
 
 void VoiceStart(void)

@@ -38,6 +38,10 @@ void VoiceRate(int step);
 
 // The speech thread, its keys and its end at exit: started at the title, once SDL is up.
 void VoiceStart(void);
+// Whether the voice speaks now (on at start, or turned on by F2), as the speech thread last
+// decided; false before it has. Read on the game's thread by the Linux listener, which keeps the
+// screen reader quiet while the game speaks.
+bool VoiceSpeaks(void);
 
 // --- The engine each desktop front end provides (platforms/linux/speech.cpp,
 // platforms/windows/speech.cpp), called only on the speech thread, never on the game's. ---
@@ -48,9 +52,10 @@ constexpr int NormalRate = 50;
 constexpr int FastestRate = 100;
 constexpr int RateStep = 10;
 
-// Whether a screen reader runs for this user, asked once at start when SOMBRIAL_VOZ does not
-// say. It may block (a session bus to ask): the speech thread gives it about a second, on a
-// thread of its own, and takes no answer for no.
+// Whether a screen reader runs for this user that does not read the window itself (one that
+// does would be a second voice), asked once at start when SOMBRIAL_VOZ does not say. It may block
+// (a session bus to ask): the speech thread gives it about a second, on a thread of its own, and
+// takes no answer for no.
 bool ScreenReaderRuns(void);
 // Connects to the platform's speech, in Spanish: null when it can speak, else why it cannot.
 const char* EngineOpen(void);
