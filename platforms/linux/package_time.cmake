@@ -18,7 +18,8 @@ if(CPACK_SOMBRIAL_PROGRAM)
   file(WRITE ${folder}/debian/control "")
   execute_process(COMMAND dpkg-shlibdeps -O -e${CPACK_SOMBRIAL_PROGRAM} -dRecommends
                           -e${CPACK_SOMBRIAL_BRIDGE}
-    WORKING_DIRECTORY ${folder} OUTPUT_VARIABLE found COMMAND_ERROR_IS_FATAL ANY)
+    WORKING_DIRECTORY ${folder} OUTPUT_VARIABLE found ERROR_VARIABLE warnings
+    COMMAND_ERROR_IS_FATAL ANY)
   file(REMOVE_RECURSE ${folder})
   string(REGEX MATCH "shlibs:Depends=([^\n]*)" ignored "${found}")
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CMAKE_MATCH_1}")
