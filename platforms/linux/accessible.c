@@ -95,16 +95,20 @@ static void ComponentExtents(AtkComponent* self, gint* x, gint* y, gint* width, 
     WindowExtents(x, y, width, height, coords);
 }
 
+/* The frame and the terminal both cover the window. */
 static void ComponentInit(AtkComponentIface* iface)
 {
     iface->get_extents = ComponentExtents;
 }
 
+/* AtkWindow has no calls, only the signals at-spi2-atk turns into window events. */
 static void WindowInit(AtkWindowIface* iface)
 {
     (void)iface;
 }
 
+/* The states Orca looks for: shown and enabled; while the window has the X focus, the frame
+ * active and the terminal focused. The terminal is editable text over many lines. */
 static AtkStateSet* NodeStates(AtkObject* self, gboolean focusable)
 {
     AtkStateSet* states = atk_state_set_new();
@@ -392,6 +396,8 @@ static GQueue Posts = G_QUEUE_INIT;
 static int Up = -1; /* -1 until the bridge's thread knows; then 1 on the bus, 0 not */
 static GThread* Thread;
 
+/* A change of the text as the game posted it, told to the screen reader (what went, what came,
+ * where the caret is) unless quiet. */
 static void ApplyChange(Post* post)
 {
     const glong old = Count;
@@ -547,6 +553,9 @@ static gboolean BusRuns(void)
     return owned;
 }
 
+/* The bridge's thread: joins the accessibility bus if one runs, with ATK's utility class filled
+ * in first (at-spi2-atk asks it for the root and the key listener), then runs GLib's main
+ * context, where at-spi2-atk answers the screen reader and calls the key listener. */
 static gpointer Bridge(gpointer unused)
 {
     (void)unused;
@@ -573,11 +582,14 @@ static gpointer Bridge(gpointer unused)
     if (!up)
         return NULL;
     g_timeout_add(FocusPollMs, WatchFocus, NULL);
-    Drain(NULL); /* what the game posted while the bridge started */
+    WatchFocus(NULL); /* the focus first, then what the game posted while the bridge started */
+    Drain(NULL);
     g_main_loop_run(g_main_loop_new(context, FALSE));
     return NULL;
 }
 
+/* Called on the game's thread: queues a post for the bridge's thread, or drops it (0) once the
+ * bridge has given up. */
 static int Enqueue(Post* post)
 {
     g_mutex_lock(&Lock);
@@ -590,11 +602,22 @@ static int Enqueue(Post* post)
     return up != 0;
 }
 
+/* X's error handler before the bridge's, which takes the errors of the bridge's own connection:
+ * a question about the window as it closes at exit must not end the game with Xlib's status. */
+static XErrorHandler Previous;
+
+static int IgnoreOwnErrors(Display* display, XErrorEvent* error)
+{
+    return display == X || !Previous ? 0 : Previous(display, error);
+}
+
 SOMBRIAL_EXPORT int SombrialAtkStart(unsigned long window, unsigned long top)
 {
     GameWindow = window;
     TopWindow = top;
     X = XOpenDisplay(NULL);
+    if (X)
+        Previous = XSetErrorHandler(IgnoreOwnErrors);
     Thread = g_thread_try_new("sombrial-atk", Bridge, NULL, NULL);
     return Thread != NULL;
 }
