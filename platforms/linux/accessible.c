@@ -194,13 +194,6 @@ static gint Caret(AtkText* self)
     return (gint)Count;
 }
 
-static gboolean SetCaret(AtkText* self, gint offset)
-{
-    (void)self;
-    (void)offset;
-    return FALSE;
-}
-
 static gint NoSelections(AtkText* self)
 {
     (void)self;
@@ -289,31 +282,15 @@ static void CharacterExtents(AtkText* self, gint offset, gint* x, gint* y, gint*
     *height = CellHeight;
 }
 
-static gint OffsetAtPoint(AtkText* self, gint x, gint y, AtkCoordType coords)
-{
-    gint left, top, width, height;
-    (void)self;
-    WindowExtents(&left, &top, &width, &height, coords);
-    const glong line = (y - top - TextTop) / CellHeight, column = (x - left - TextLeft) / CellWidth;
-    glong i = 0, at = 0;
-    for (const gchar* p = Text->str; *p && at < line; p = g_utf8_next_char(p), i++)
-        at += *p == '\n';
-    for (glong c = 0; c < column && !IsLineEnd(i); c++)
-        i++;
-    return line < 0 || column < 0 ? -1 : (gint)i;
-}
-
 static void TextInit(AtkTextIface* iface)
 {
     iface->get_text = TextBetween;
     iface->get_character_at_offset = CharacterAt;
     iface->get_character_count = CharacterCount;
     iface->get_caret_offset = Caret;
-    iface->set_caret_offset = SetCaret;
     iface->get_text_at_offset = TextAt;
     iface->get_string_at_offset = StringAt;
     iface->get_character_extents = CharacterExtents;
-    iface->get_offset_at_point = OffsetAtPoint;
     iface->get_n_selections = NoSelections;
     iface->get_selection = NoSelection;
 }
