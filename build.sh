@@ -13,8 +13,10 @@ cd "$(dirname "$0")"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
-# The voice's speech-dispatcher and D-Bus are loaded at run time: only their headers build.
-PACKAGES="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libspeechd-dev libdbus-1-dev"
+# The voice's speech-dispatcher and D-Bus are loaded at run time: only their headers build; the
+# accessibility bridge (a module the program loads) links ATK, at-spi2-atk and GLib.
+PACKAGES="cmake make g++ pkg-config libsdl1.2-dev libsdl-image1.2-dev libspeechd-dev libdbus-1-dev
+    libatk1.0-dev libatk-bridge2.0-dev libglib2.0-dev libx11-dev"
 TEST_PACKAGES="valgrind libgtest-dev libbenchmark-dev python3 python3-pil python3-numpy fonts-dejavu-core xvfb
     xauth xdotool x11-utils x11-xserver-utils imagemagick python3-xlib desktop-file-utils dpkg-dev
     libsdl1.2-compat gcovr emscripten libstb-dev chromium firefox-esr webkit2gtk-driver wine wine64

@@ -1,7 +1,8 @@
 // The desktop voice's engine on Linux: speech-dispatcher's C library, loaded only when the voice
 // first speaks (linked to it, the game would not even start where it is missing), at the rate of
-// the player's Orca; and whether a screen reader runs: GNOME's setting, as the accessibility bus
-// tells it, or an Orca of this user.
+// the player's Orca; and whether a screen reader runs that does not read the window itself:
+// GNOME's setting, as the accessibility bus tells it, or an Orca of this user that the
+// accessibility bridge (accessible.c) cannot reach.
 #include <dbus/dbus.h>
 #include <dirent.h>
 #include <dlfcn.h>
@@ -16,9 +17,14 @@
 #include <cstring>
 #include <string>
 
+#include "platforms/linux/accessible.h"
 #include "platforms/voice/voice.h"
 
 namespace {
+
+// How long the question at start waits for the bridge to join the accessibility bus: within
+// the second the speech thread gives it.
+constexpr int ReaderWait = 800;
 
 // A function of a library loaded at run time, by its name.
 template <typename Function>
@@ -64,30 +70,6 @@ int OrcaRate()
     char* end = nullptr;
     const double rate = strtod(text.c_str() + at + 1, &end);
     return end == text.c_str() + at + 1 || rate < 0 || rate > 100 ? -1 : static_cast<int>(rate);
-}
-
-// An Orca of this user: its process is named orca. Started by hand it sets no flag anywhere.
-bool OrcaRuns()
-{
-    DIR* processes = opendir("/proc");
-    if (!processes)
-        return false;
-    bool found = false;
-    while (dirent* entry = readdir(processes)) {
-        if (found || entry->d_name[0] < '1' || entry->d_name[0] > '9')
-            continue;
-        const std::string folder = std::string("/proc/") + entry->d_name;
-        struct stat owner;
-        char name[32] = "";
-        if (stat(folder.c_str(), &owner) != 0 || owner.st_uid != getuid())
-            continue;
-        if (FILE* comm = fopen((folder + "/comm").c_str(), "r")) {
-            found = fgets(name, sizeof name, comm) && strcmp(name, "orca\n") == 0;
-            fclose(comm);
-        }
-    }
-    closedir(processes);
-    return found;
 }
 
 // The session bus's address, when there is one: never one D-Bus would start for this question.
@@ -181,9 +163,35 @@ bool ScreenReaderSetting()
 
 }  // namespace
 
+// Started by hand, Orca sets no flag anywhere: its process is what tells.
+bool OrcaRuns(void)
+{
+    DIR* processes = opendir("/proc");
+    if (!processes)
+        return false;
+    bool found = false;
+    while (dirent* entry = readdir(processes)) {
+        if (found || entry->d_name[0] < '1' || entry->d_name[0] > '9')
+            continue;
+        const std::string folder = std::string("/proc/") + entry->d_name;
+        struct stat owner;
+        char name[32] = "";
+        if (stat(folder.c_str(), &owner) != 0 || owner.st_uid != getuid())
+            continue;
+        if (FILE* comm = fopen((folder + "/comm").c_str(), "r")) {
+            found = fgets(name, sizeof name, comm) && strcmp(name, "orca\n") == 0;
+            fclose(comm);
+        }
+    }
+    closedir(processes);
+    return found;
+}
+
+// An Orca that reads the window through the accessibility bridge reads the game itself: the
+// game's voice stays off. Without the bridge, Orca cannot, and the game speaks as it would.
 bool ScreenReaderRuns(void)
 {
-    return OrcaRuns() || ScreenReaderSetting();
+    return OrcaRuns() ? !OrcaReads(ReaderWait) : ScreenReaderSetting();
 }
 
 const char* EngineOpen(void)

@@ -1,4 +1,4 @@
-// The desktop program's listener: what the game tells goes to its voice, whose thread starts
+// The Windows program's listener: what the game tells goes to its voice, whose thread starts
 // with the title.
 #include "platforms/voice/voice.h"
 

@@ -39,7 +39,8 @@ SDL_Thread* Asker = nullptr;
 bool Asked = false;
 bool ReaderRuns = false;
 
-// On the speech thread: whether the voice speaks, its engine and its rate.
+// On the speech thread: whether the voice speaks, its engine and its rate; Speaks mirrors
+// Speaking for the game's thread.
 bool Speaking = false;
 std::atomic<bool> Speaks{false};
 enum class Engine { Closed, Open, Failed } EngineState = Engine::Closed;

@@ -52,9 +52,10 @@ constexpr int NormalRate = 50;
 constexpr int FastestRate = 100;
 constexpr int RateStep = 10;
 
-// Whether a screen reader runs for this user, asked once at start when SOMBRIAL_VOZ does not
-// say. It may block (a session bus to ask): the speech thread gives it about a second, on a
-// thread of its own, and takes no answer for no.
+// Whether a screen reader runs for this user that does not read the window itself (one that
+// does would be a second voice), asked once at start when SOMBRIAL_VOZ does not say. It may block
+// (a session bus to ask): the speech thread gives it about a second, on a thread of its own, and
+// takes no answer for no.
 bool ScreenReaderRuns(void);
 // Connects to the platform's speech, in Spanish: null when it can speak, else why it cannot.
 const char* EngineOpen(void);

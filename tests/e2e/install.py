@@ -37,15 +37,17 @@ def tool(command):
 def check_tree(prefix, version, hardened):
     """The files a desktop game puts under its prefix; the problems found."""
     problems = []
-    program = os.path.join(prefix, "games", "sombrial")
-    if not os.access(program, os.X_OK):
-        problems.append("no program at games/sombrial")
-    if hardened:
-        # Debian 12's C start files are not marked for control-flow protection, so no program
-        # linked with them is, -fcf-protection or not.
-        passed, said = tool(["hardening-check", "--nocfprotection", program])
-        if not passed:
-            problems.append(said)
+    # The program, and the accessibility bridge it loads from its private folder.
+    for binary in ("games/sombrial", "lib/games/sombrial/sombrial-atk.so"):
+        path = os.path.join(prefix, binary)
+        if not os.path.isfile(path):
+            problems.append("no %s" % binary)
+        elif hardened:
+            # Debian 12's C start files are not marked for control-flow protection, so no
+            # program linked with them is, -fcf-protection or not.
+            passed, said = tool(["hardening-check", "--nocfprotection", path])
+            if not passed:
+                problems.append(said)
     metainfo = os.path.join(prefix, "share", "metainfo", ID + ".metainfo.xml")
     passed, said = tool(["appstreamcli", "validate", "--no-net", "--pedantic", metainfo])
     if not passed or "✔" not in said:
@@ -95,8 +97,11 @@ def check_package(deb, version, hardened):
                 or " binary-has-unneeded-section " in line or hardened and " hardening-" in line]
     if not passed or findings:
         problems.append("lintian: " + said)
+    recommends = [d.split()[0] for d in field("Recommends").split(",") if d.strip()]
     return problems + ["the package does not depend on " + p
-                       for p in ("libsdl1.2debian", "libsdl-image1.2") if p not in depends]
+                       for p in ("libsdl1.2debian", "libsdl-image1.2") if p not in depends] + [
+        "the package depends on %s, which it should only recommend" % p
+        for p in ("libatk1.0-0", "libatk-bridge2.0-0") if p in depends or p not in recommends]
 
 
 def main():

@@ -10,7 +10,10 @@ usage: voice.py --game COMMAND [--artifacts DIR] [--sapi] SCENARIO...
   setting  GNOME's screen reader switch on, on a private session bus with the accessibility
            bus's launcher running, and no daemon running: the game, left alone, starts
            speech-dispatcher and says its title (SDL's dummy video driver; SIGTERM ends it)
-  orca     an Orca of this user running: the same
+  orca     an Orca of this user running that cannot reach the window (no accessibility bus):
+           the same
+  orca-reads, orca-unreachable   real Orca reading the window, and the game without the
+           accessibility bridge's library or bus (orca.py)
   keys     in a window, forced on, at the rate of an Orca settings file and a voice's pace:
            F5 and F4 say the rate, and each utterance is said at it; F3 says the title again;
            Enter gives the first page's words within half a second; F2 turns the voice off and
@@ -516,6 +519,10 @@ SCENARIOS = {"setting": by_itself(lambda session: session.bus(screen_reader=True
 
 
 def main():
+    import orca  # its scenarios use this module's session
+    SCENARIOS.update({"orca-reads": lambda g, a: orca.reads(g, a, Session),
+                      "orca-unreachable": lambda g, a: orca.unreachable(
+                          g, a, Session, lambda path, command: private(command, path))})
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--game", required=True)
     parser.add_argument("--artifacts", default=os.path.join(os.getcwd(), "e2e-artifacts"))
