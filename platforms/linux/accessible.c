@@ -16,7 +16,14 @@
 
 /* What the screen reader is told of the window's text; the game's bitmap font sets one cell per
  * character from the narration's corner, near enough for flat review to put lines in order. */
-enum { CellWidth = 8, CellHeight = 16, TextLeft = 8, TextTop = 248, FocusPollMs = 50 };
+enum {
+    CellWidth = 8,
+    CellHeight = 16,
+    TextLeft = 8,
+    TextTop = 248,
+    FocusPollMs = 50,
+    FocusWaitMs = 1000
+};
 /* How long the game waits for a key's answer: Orca answers in milliseconds; a hung one must not
  * hang the game. */
 enum { KeyWaitMs = 1000 };
@@ -472,7 +479,9 @@ static gboolean WatchFocus(gpointer unused)
     int revert;
     (void)unused;
     XGetInputFocus(X, &focus, &revert);
-    const gboolean now = focus == GameWindow || focus == TopWindow;
+    /* No focus at all (None) is not the window's: SDL 2's window, under the compatibility
+     * library, has no separate top-level one (0). */
+    const gboolean now = focus != None && (focus == GameWindow || focus == TopWindow);
     if (now == Focused)
         return G_SOURCE_CONTINUE;
     Focused = now;
@@ -486,6 +495,17 @@ static gboolean WatchFocus(gpointer unused)
         g_signal_emit_by_name(Frame, "deactivate");
     }
     return G_SOURCE_CONTINUE;
+}
+
+/* The focus watched from a moment after the bridge joins the bus: what at-spi2-atk says before
+ * the registry has taken the application in reaches no screen reader, and a window that has the
+ * focus from the start (a window manager gives it at once; so does SDL 2, under the
+ * compatibility library) would never be announced. */
+static gboolean WatchFocusFromNowOn(gpointer unused)
+{
+    WatchFocus(unused);
+    g_timeout_add(FocusPollMs, WatchFocus, NULL);
+    return G_SOURCE_REMOVE;
 }
 
 /* Whether an accessibility bus runs: its address given, on the X screen, or its launcher on the
@@ -558,8 +578,7 @@ static gpointer Bridge(gpointer unused)
     g_mutex_unlock(&Lock);
     if (!up)
         return NULL;
-    g_timeout_add(FocusPollMs, WatchFocus, NULL);
-    WatchFocus(NULL); /* the focus first, then what the game posted while the bridge started */
+    g_timeout_add(FocusWaitMs, WatchFocusFromNowOn, NULL);
     Drain(NULL);
     g_main_loop_run(g_main_loop_new(context, FALSE));
     return NULL;
