@@ -58,22 +58,22 @@ static GType sombrial_application_get_type(void);
 static GType sombrial_frame_get_type(void);
 static GType sombrial_terminal_get_type(void);
 
-static gint ApplicationChildren(AtkObject* self)
+/* The application and the frame have one child each: the frame, and the terminal. */
+static gint OneChild(AtkObject* self)
 {
     (void)self;
     return 1;
 }
 
-static AtkObject* ApplicationChild(AtkObject* self, gint i)
+static AtkObject* RefChild(AtkObject* self, gint i)
 {
-    (void)self;
-    return i == 0 ? g_object_ref(Frame) : NULL;
+    return i == 0 ? g_object_ref(self == Application ? Frame : Terminal) : NULL;
 }
 
 static void sombrial_application_class_init(SombrialNodeClass* klass)
 {
-    klass->parent.get_n_children = ApplicationChildren;
-    klass->parent.ref_child = ApplicationChild;
+    klass->parent.get_n_children = OneChild;
+    klass->parent.ref_child = RefChild;
 }
 static void sombrial_application_init(SombrialNode* self)
 {
@@ -139,22 +139,10 @@ static AtkStateSet* FrameStates(AtkObject* self)
     return NodeStates(self, FALSE);
 }
 
-static gint FrameChildren(AtkObject* self)
-{
-    (void)self;
-    return 1;
-}
-
-static AtkObject* FrameChild(AtkObject* self, gint i)
-{
-    (void)self;
-    return i == 0 ? g_object_ref(Terminal) : NULL;
-}
-
 static void sombrial_frame_class_init(SombrialNodeClass* klass)
 {
-    klass->parent.get_n_children = FrameChildren;
-    klass->parent.ref_child = FrameChild;
+    klass->parent.get_n_children = OneChild;
+    klass->parent.ref_child = RefChild;
     klass->parent.ref_state_set = FrameStates;
 }
 static void sombrial_frame_init(SombrialNode* self)
