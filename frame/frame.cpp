@@ -10,10 +10,7 @@ uint32_t PreviousFrameTick = 0;
 
 void PresentFrame(void)
 {
-    if (SDL_MUSTLOCK(Screen))
-        SDL_UnlockSurface(Screen);
-    SDL_UpdateRect(Screen, 0, 0, ScreenWidth, ScreenHeight);
-    if (SDL_MUSTLOCK(Screen) && SDL_LockSurface(Screen) < 0)
+    if (!ShowScreen())
         return;  // try again next frame: no events, no pacing
 
     PumpEvents();

@@ -7,8 +7,8 @@
 
 extern "C" {
 
-// The video surface, 640x480x32; everything is drawn into it and PresentFrame shows it.
-// Created by InitApplication, released by SDL_Quit at exit.
+// The game's picture, 640x480x32; everything is drawn into it and PresentFrame shows it.
+// Opened by InitApplication (OpenScreen), released by SDL_Quit at exit.
 extern SDL_Surface* Screen;
 
 // The current picture (640x340 room or 640x480 full window), or null before the title.
@@ -35,6 +35,16 @@ constexpr int ScreenWidth = 640;
 constexpr int ScreenHeight = 480;
 constexpr int RoomPictureRows = 340;
 constexpr int FullPictureRows = 480;
+
+// Opens the window and returns the 640x480x32 Screen the game draws into, or null (SDL's error
+// set) when no video mode can be had. Called once by InitApplication. Each front end provides
+// it with ShowScreen: the desktop's window shows the Screen at the desktop's scale
+// (platforms/window/), the browser's canvas is the Screen itself (platforms/web/screen.cpp).
+SDL_Surface* OpenScreen(void);
+
+// Puts what the Screen holds now on the display; false when the display could not take it
+// this frame, which is then tried again. Called only by PresentFrame, once a frame.
+bool ShowScreen(void);
 
 // Shows the Screen, reads the events, waits out the rest of the 25 ms frame.
 // Every wait for a key is a loop of this call followed by a test of LastKey.

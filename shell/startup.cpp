@@ -1,4 +1,4 @@
-// Start-up: SDL, the window and its icon, the video mode, the keyboard and the one font.
+// Start-up: SDL, the window and its icon, the Screen, the keyboard and the one font.
 #include "shell/shell.h"
 
 #include <cstdio>
@@ -45,7 +45,7 @@ void InitApplication(void)
     SDL_WM_SetCaption("Sombrial", nullptr);
     atexit(SDL_Quit);
 
-    Screen = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 32, 0);
+    Screen = OpenScreen();
     if (!Screen) {
         fprintf(stderr, "Unable to set 640x480 video: %s\n", SDL_GetError());
         exit(1);
@@ -54,7 +54,4 @@ void InitApplication(void)
     SDL_EnableKeyRepeat(300, 30);
 
     StartFont();
-
-    if (SDL_MUSTLOCK(Screen))
-        SDL_LockSurface(Screen);
 }

@@ -19,6 +19,8 @@ enum class What {
     Erased,   // Backspace took the one character in `text` off the line
     Command,  // Enter has submitted `text`, the line
     Ending,   // an ending's picture waits for Enter
+    Scaled,   // the player made the desktop's window larger or smaller: each pixel of the game is
+              // now a `scale`-wide square (told by the window, platforms/window/, not the game)
 };
 
 // Which ending's picture waits.
@@ -32,6 +34,7 @@ struct Event {
     bool prompt = false;                   // Typing, Page: "<Pulsa espacio>" waits under the page
     EndingKind ending = EndingKind::None;  // Ending
     const char* line = nullptr;  // Line: the buffer the game types into, while the line lasts
+    int scale = 0;               // Scaled
 
     static Event Title() { return {What::Title, {}}; }
     static Event Begun() { return {What::Begun, {}}; }
@@ -46,6 +49,10 @@ struct Event {
     static Event Erased(std::string_view character) { return {What::Erased, character}; }
     static Event Command(std::string_view line) { return {What::Command, line}; }
     static Event Ending(EndingKind ending) { return {What::Ending, {}, false, ending}; }
+    static Event Scaled(int scale)
+    {
+        return {What::Scaled, {}, false, EndingKind::None, nullptr, scale};
+    }
 };
 
 // Called by the game where each fact is known, on its own thread, inside its own waits. Each

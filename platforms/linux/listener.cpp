@@ -125,6 +125,7 @@ void Show(const shown::Event& event)
         paragraph(spoken::EndingWords(event.ending));
         break;
     case What::Page:
+    case What::Scaled:
         break;
     }
 }

@@ -27,6 +27,8 @@ extern const char* const EndedWords;
 extern const char* const VoiceOnWords;
 extern const char* const VoiceOffWords;
 extern const char* const RateWords;
+// The desktop window's size, before its scale.
+extern const char* const ScaleWords;
 // A space typed or erased at a command line, said as a screen reader says it.
 extern const char* const SpaceWords;
 

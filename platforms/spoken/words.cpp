@@ -17,6 +17,7 @@ constexpr auto Ended = Latin1("La partida ha terminado. Pulsa Intro para jugar o
 constexpr auto VoiceOn = Latin1("Voz encendida.");
 constexpr auto VoiceOff = Latin1("Voz apagada.");
 constexpr auto Rate = Latin1("Velocidad");
+constexpr auto Scale = Latin1("Tamaño");
 constexpr auto Space = Latin1("espacio");
 
 bool IsBlank(char c)
@@ -36,6 +37,7 @@ const char* const EndedWords = Ended;
 const char* const VoiceOnWords = VoiceOn;
 const char* const VoiceOffWords = VoiceOff;
 const char* const RateWords = Rate;
+const char* const ScaleWords = Scale;
 const char* const SpaceWords = Space;
 
 std::string PageWords(const shown::Event& page)

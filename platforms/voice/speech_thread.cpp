@@ -217,13 +217,16 @@ void Leave()
     SDL_mutexV(Lock);
 }
 
+// The filter set before the voice's (the window's keys), which every event passes on to.
+SDL_EventFilter NextFilter = nullptr;
+
 // The voice's keys, seen as SDL reads them, before the game's pump: they pass on to the game,
 // which gives them no meaning of its own.
 int VoiceKeys(const SDL_Event* event)
 {
     if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)
         VoiceKey(event->key.keysym.sym, event->type == SDL_KEYDOWN);
-    return 1;
+    return NextFilter ? NextFilter(event) : 1;
 }
 
 }  // namespace
@@ -266,6 +269,7 @@ void VoiceStart(void)
     Left = SDL_CreateCond();
     Queue = new std::deque<Message>;
     Failed = !Lock || !Posted || !Answered || !Left || !SDL_CreateThread(Speaker, nullptr);
+    NextFilter = SDL_GetEventFilter();
     SDL_SetEventFilter(VoiceKeys);
     atexit(Leave);
 }

@@ -46,6 +46,11 @@ void VoiceHears(const shown::Event& event)
     case What::Ending:
         SayAgainable(spoken::EndingWords(event.ending));
         break;
+    case What::Scaled:  // nothing the window shows: F3 keeps the page
+        VoiceStop();
+        VoiceSay(
+            (std::string(spoken::ScaleWords) + ' ' + std::to_string(event.scale) + '.').c_str());
+        break;
     case What::Page:
         break;
     }

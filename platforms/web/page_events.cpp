@@ -96,6 +96,7 @@ void shown::Tell(const shown::Event& event)
     case What::Turned:
     case What::Typed:
     case What::Erased:
+    case What::Scaled:
         break;  // the browser's screen reader follows the keys itself
     }
 }

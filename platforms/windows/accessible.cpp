@@ -587,6 +587,7 @@ void AccessibleHears(const shown::Event& event, bool voiceSpeaks)
     case What::Begun:
     case What::Page:
     case What::Turned:
+    case What::Scaled:
         break;
     }
     ReleaseSRWLockExclusive(&Lock);
