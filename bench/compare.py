@@ -75,10 +75,10 @@ TITLE = {"game": "^Sombrial$", "baseline": "^Sombrial baseline$"}
 class Display:
     """A private Xvfb; the display number comes back through -displayfd once it is ready."""
 
-    def __init__(self):
+    def __init__(self, screen=SCREEN, dpi=None):
         read_end, write_end = os.pipe()
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
              "-noreset"],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -92,6 +92,9 @@ class Display:
         self.name = ":" + number.decode().strip()
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("SDL_VIDEODRIVER", None)
+        if dpi:  # the desktop's scale, as a desktop sets it
+            subprocess.run(["xrdb", "-nocpp", "-merge"], input=f"Xft.dpi: {dpi}\n", text=True,
+                           env=self.env, check=True)
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=20,
@@ -267,44 +270,54 @@ def one_run(display, paths, order, window, settle, scratch, run):
             p.kill()
 
 
-def voice_run(display, paths, scratch, run, voice):
-    """The game alone with its voice off or on ("0" or "1"), speech-dispatcher speaking through
-    espeak-ng for it (tests/e2e/voice.py's session): frame intervals while it types the first
-    room and says each page, then CPU and frames on the command line."""
-    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-    from voice import Session
-    session = Session(speak=True)
-    program = None
+def alone_run(display, paths, log, env=None):
+    """The game alone: CPU and frames on its title, frame intervals while it types the first
+    room, then CPU and frames on the command line."""
+    program = Program(display, "game", paths["game"], paths["frame_log"], log, env)
     try:
-        session.speech()
-        program = Program(display, "game", paths["game"], paths["frame_log"],
-                          os.path.join(scratch, f"voice-{voice}-{run}.log"),
-                          dict(session.env, SOMBRIAL_VOZ=voice))
         program.start_up()
+        title = waiting_window({"game": program}, 5.0)["game"]
         display.key(program.window, "Return")
         time.sleep(0.3)
         spans = reach_command_line(display, program.window)
         typing = frame_intervals(program.frames(), spans)
-        cpu, command = waiting_window({"game": program}, 5.0)["game"]
+        command = waiting_window({"game": program}, 5.0)["game"]
         program.quit()
-        return {"typing": typing, "command": command, "cpu": cpu}
+        return {"title": title, "typing": typing, "command": command}
     finally:
-        if program:
-            program.kill()
+        program.kill()
+
+
+def voice_run(display, paths, scratch, run, voice):
+    """The game alone with its voice off or on ("0" or "1"), speech-dispatcher speaking through
+    espeak-ng for it (tests/e2e/voice.py's session)."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+    from voice import Session
+    session = Session(speak=True)
+    try:
+        session.speech()
+        return alone_run(display, paths, os.path.join(scratch, f"voice-{voice}-{run}.log"),
+                         dict(session.env, SOMBRIAL_VOZ=voice))
+    finally:
         session.close()
 
 
-def voice_report(runs):
-    """Frame pacing and CPU with the voice off and on."""
-    print(f"\n{'the game alone, its voice':54s} {'off':>8s} {'on':>8s}")
-    for phase, name in (("typing", "while it types (and says)"), ("command", "on the command line")):
-        off, on = ([i for r in runs[v] for i in r[phase]] for v in ("0", "1"))
-        print(f"{'frame period ' + name + ': median ms':54s} {statistics.median(off):8.3f} "
-              f"{statistics.median(on):8.3f}")
-        print(f"{'frame period ' + name + ': 99th pct ms':54s} {percentile(off, 99):8.3f} "
-              f"{percentile(on, 99):8.3f}")
-    off, on = (statistics.mean(r["cpu"] for r in runs[v]) for v in ("0", "1"))
-    print(f"{'CPU on the command line, ms/s (mean)':54s} {off:8.2f} {on:8.2f}")
+def alone_report(runs, title, labels, target=None):
+    """Frame pacing and CPU of the game alone in two settings (runs[labels[0]], runs[labels[1]]),
+    and the second's CPU against the first's."""
+    print(f"\n{title:54s} {labels[0]:>8s} {labels[1]:>8s} {'ratio':>6s}")
+    for phase, name in (("title", "on the title"), ("typing", "while it types"),
+                        ("command", "on the command line")):
+        if phase != "typing":
+            a, b = (statistics.mean(r[phase][0] for r in runs[v]) for v in labels)
+            print(f"{'CPU ' + name + ', ms/s (mean)':54s} {a:8.2f} {b:8.2f} {b / a:6.3f}"
+                  + (f"  target <= {target}" if target else ""))
+        a, b = ([i for r in runs[v] for i in (r[phase] if phase == "typing" else r[phase][1])]
+                for v in labels)
+        print(f"{'frame period ' + name + ': median ms':54s} {statistics.median(a):8.3f} "
+              f"{statistics.median(b):8.3f}")
+        print(f"{'frame period ' + name + ': 99th pct ms':54s} {percentile(a, 99):8.3f} "
+              f"{percentile(b, 99):8.3f}")
 
 
 def micro_benchmarks(bench, scratch):
@@ -348,6 +361,8 @@ def main():
     parser.add_argument("--no-micro", action="store_true", help="skip the micro-benchmarks")
     parser.add_argument("--voice-runs", type=int, default=4,
                         help="runs of the game alone with its voice off, and as many on (default 4)")
+    parser.add_argument("--scale-runs", type=int, default=4,
+                        help="runs of the game alone in a window at x1, and as many at x2 (default 4)")
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
@@ -388,10 +403,25 @@ def main():
                     voice[v].append(voice_run(display, paths, scratch, run, v))
         finally:
             display.close()
+        # The desktop's scale: the same screen at 96 and at 192 dpi, so a window of 640x480
+        # and one of 1280x960.
+        scaled = {"x1": [], "x2": []}
+        if args.scale_runs:
+            displays = {"x1": Display("1300x1000x24"), "x2": Display("1300x1000x24", dpi=192)}
+            try:
+                for run in range(args.scale_runs):
+                    for s in ("x1", "x2") if run % 2 == 0 else ("x2", "x1"):
+                        scaled[s].append(alone_run(displays[s], paths,
+                                                   os.path.join(scratch, f"scale-{s}-{run}.log")))
+            finally:
+                for d in displays.values():
+                    d.close()
     if args.runs and args.starts:
         report(results, starts, page_us)
     if args.voice_runs:
-        voice_report(voice)
+        alone_report(voice, "the game alone, its voice off and on", ("0", "1"))
+    if args.scale_runs:
+        alone_report(scaled, "the game alone, in a window at x1 and x2", ("x1", "x2"), 1.15)
 
 
 PHASES = (("title", "waiting on the title"), ("command", "waiting on the command line"),
