@@ -5,12 +5,18 @@
 
 #include <cstdlib>
 
+#include "SDL_syswm.h"
 #include "platforms/window/window.h"
 
 int DesktopDpi(void)
 {
-    // A connection of its own: the resources are read as it opens, once, before the window.
-    Display* display = XOpenDisplay(nullptr);
+    // SDL's own connection where it tells it before the window (SDL 1.2 itself), which spares the
+    // start-up a second one; the compatibility library tells it only once there is a window.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    const bool sdls =
+        SDL_GetWMInfo(&info) > 0 && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display;
+    Display* display = sdls ? info.info.x11.display : XOpenDisplay(nullptr);
     if (!display)
         return 96;  // no X server: Wayland, or SDL's dummy driver
     double dpi = 0;
@@ -24,6 +30,7 @@ int DesktopDpi(void)
             XrmDestroyDatabase(database);
         }
     }
-    XCloseDisplay(display);
+    if (!sdls)
+        XCloseDisplay(display);
     return dpi > 0 && dpi < 10000 ? static_cast<int>(dpi + 0.5) : 96;
 }
