@@ -36,6 +36,7 @@ void BlitGlyph(SDL_Surface* image, SDL_Surface* target, const int32_t* glyphX,
     SDL_Rect destination = {static_cast<Sint16>(penX), static_cast<Sint16>(penY),
                             static_cast<Uint16>(glyphWidth[glyph]), static_cast<Uint16>(height)};
     SDL_UpperBlit(image, &source, target, &destination);
+    ScreenDrawn = true;
 }
 
 // Width of the word starting at `p`: glyph widths up to the next space, newline or end.

@@ -5,6 +5,7 @@
 
 SDL_Surface* Screen = nullptr;
 SDL_Surface* Backdrop = nullptr;
+bool ScreenDrawn = true;
 uint32_t LastKey = 0;
 uint32_t PreviousFrameTick = 0;
 
@@ -12,6 +13,7 @@ void PresentFrame(void)
 {
     if (!ShowScreen())
         return;  // try again next frame: no events, no pacing
+    ScreenDrawn = false;
 
     PumpEvents();
 
@@ -46,6 +48,7 @@ void PumpEvents(void)
 
 void DrawBackdrop(int rows)
 {
+    ScreenDrawn = true;  // the clear before it too
     if (!Backdrop)
         return;
     SDL_SetAlpha(Backdrop, SDL_SRCALPHA, 255);

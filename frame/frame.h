@@ -15,6 +15,12 @@ extern SDL_Surface* Screen;
 // Whoever decodes a new picture hands it to SetBackdrop, which releases the old one.
 extern SDL_Surface* Backdrop;
 
+// Whether anything has been drawn into the Screen since it was last shown: set by DrawBackdrop,
+// which every redraw begins with once the Screen is cleared, and by the font for each glyph;
+// cleared by PresentFrame once the Screen is shown. While it is false a front end that shows
+// only what changed (the desktop's scaled window) need not look at the Screen at all.
+extern bool ScreenDrawn;
+
 // Unicode value of the last key-down read by the current frame's pump; 0 when none.
 // Valid from one PresentFrame to the next.
 extern uint32_t LastKey;

@@ -151,6 +151,13 @@ bool ShowScreen(void)
         Act(Pending);
         Pending = NoRequest;
     }
+    // A frame that changed nothing still reaches the display, as one pixel: whoever follows the
+    // window's frames (a compositor's clock, a recorder, the tests pacing their keys) sees the
+    // game's pace, at no cost. Nothing drawn, nothing to compare.
+    if (!Stale && !ScreenDrawn) {
+        SDL_UpdateRect(Window, Left, Top, 1, 1);
+        return true;
+    }
     if (SDL_MUSTLOCK(Window) && SDL_LockSurface(Window) < 0)
         return false;
     // Each run of changed rows becomes one rectangle of the update.
@@ -177,9 +184,7 @@ bool ShowScreen(void)
     }
     if (SDL_MUSTLOCK(Window))
         SDL_UnlockSurface(Window);
-    // A new mode shows whole, black borders too. A frame that changed nothing still reaches the
-    // display, as one pixel: whoever follows the window's frames (a compositor's clock, a
-    // recorder, the tests pacing their keys) sees the game's pace, at no cost.
+    // A new mode shows whole, black borders too.
     if (Stale)
         SDL_UpdateRect(Window, 0, 0, 0, 0);
     else if (count == 0)
