@@ -269,14 +269,13 @@ def one_run(display, paths, order, window, settle, scratch, run):
 
 def voice_run(display, paths, scratch, run, voice):
     """The game alone with its voice off or on ("0" or "1"), speech-dispatcher speaking through
-    espeak-ng for it (tests/e2e/voice.py's session): frame intervals while it types the first
+    espeak-ng for it (tests/e2e/desktop.py's desktop, without its X server): frame intervals while it types the first
     room and says each page, then CPU and frames on the command line."""
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-    from voice import Session
-    session = Session(speak=True)
+    from desktop import Desktop
+    session = Desktop(screen=None, speech="espeak")
     program = None
     try:
-        session.speech()
         program = Program(display, "game", paths["game"], paths["frame_log"],
                           os.path.join(scratch, f"voice-{voice}-{run}.log"),
                           dict(session.env, SOMBRIAL_VOZ=voice))
