@@ -193,6 +193,7 @@ class Desktop:
             self.speech()
         elif speech == "listen":
             self.listen(os.path.join("speech-dispatcher", "speechd.sock"))
+        self.registry = registry  # deleted again at the end: the prefix serves other desktops
         for key, name, kind, value in registry:
             self.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"])
         if orca == "named":
@@ -430,6 +431,8 @@ class Desktop:
             pass
         if self.display:
             self.display.close()
+        for key, name, _, _ in self.registry:
+            self.run(["wine", "reg", "delete", key, "/v", name, "/f"], check=False)
         if getattr(self, "wine", False):  # no wineserver left holding a desktop on a gone server
             self.run(["wineserver", "-k"], check=False)
             self.run(["wineserver", "-w"])
