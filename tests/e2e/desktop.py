@@ -1,9 +1,5 @@
-"""The private desktop every end-to-end test drives, and the runner of its tables of scenarios.
-
-A desktop: Xvfb of a given size and X resources; a player's session folders and bus, the
-accessibility bus; speech-dispatcher, whose one output module records each utterance
-(tests/e2e/recorder.sh); Orca; Wine's registry values. On it the game, Linux's or Wine's, alone
-in a PID namespace when asked, is played by keys (xdotool: XTEST, as from a keyboard).
+"""The private desktop every end-to-end test drives (Desktop), the game on it, Linux's or Wine's,
+played by keys (xdotool: XTEST, as from a keyboard), and the runner of the tables of scenarios.
 A scenario is a row: {"setup": the Desktop's arguments, "walk": its steps, "status": the game's
 exit status (0), "check": what must hold once it has ended, "game": False for none}. A step is
 (what must be seen, what must be heard, keys[, seconds the voice may take]). main(table) runs

@@ -1,18 +1,11 @@
 #!/usr/bin/python3
-"""sombrial.exe under Wine on the private desktop (tests/e2e/desktop.py), one row each: the
-walkthroughs; its window's caption, size, centring and icon; its voice through the stand-in for
-SAPI's voice (tests/windows/standin_voice.c), with the user's voice or another that speaks
-Spanish, stopped by Escape, and a death said as its transcript says; a video driver that does
-not exist; SDL's stdout.txt and stderr.txt beside the program only when something was written to
-them; its UI Automation element, as a client in another process finds it
-(tests/windows/uia_client.c); its version information, and ASLR and DEP asked for by it and
-SDL.dll.
+"""sombrial.exe under Wine on the private desktop (tests/e2e/desktop.py), one row each.
 
 usage: wine.py --game "wine FOLDER/sombrial.exe" [--artifacts DIR] SCENARIO...
-Wine's environment is set, SOMBRIAL_WINDOWS_FOLDER is FOLDER (what the zip holds), its prefix has
-a screen reader on and, for the voice's rows, the stand-in and its voices registered
-(tests/suites/50-windows.sh); SOMBRIAL_VERSION is the project's version, SOMBRIAL_UIA_CLIENT the
-client's program.
+As tests/suites/50-windows.sh sets it: Wine's environment; FOLDER, what the zip holds, in
+SOMBRIAL_WINDOWS_FOLDER; a prefix with a screen reader on and, for the voice's rows, the
+stand-in for SAPI's voice (tests/windows/standin_voice.c) and its voices registered; the
+project's version in SOMBRIAL_VERSION, the UI Automation client (uia_client.c) in SOMBRIAL_UIA_CLIENT.
 """
 
 import os
