@@ -290,12 +290,11 @@ def alone_run(display, paths, log, env=None):
 
 def voice_run(display, paths, scratch, run, voice):
     """The game alone with its voice off or on ("0" or "1"), speech-dispatcher speaking through
-    espeak-ng for it (tests/e2e/voice.py's session)."""
+    espeak-ng for it (tests/e2e/desktop.py's desktop, without its X server)."""
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-    from voice import Session
-    session = Session(speak=True)
+    from desktop import Desktop
+    session = Desktop(screen=None, speech="espeak")
     try:
-        session.speech()
         return alone_run(display, paths, os.path.join(scratch, f"voice-{voice}-{run}.log"),
                          dict(session.env, SOMBRIAL_VOZ=voice))
     finally:

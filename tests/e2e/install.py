@@ -3,7 +3,7 @@
 package from `cpack -G DEB`, unpacked with `dpkg -x`, each checked file by file and with the
 tools distributions and software centres run (desktop-file-validate, appstreamcli, man,
 lintian, hardening-check), every version in them the project's; then the unpacked program is
-started in a window and must show its title and end on Escape.
+started in a window and must play as e2e.window has it (tests/e2e/scenarios.py).
 
 usage: install.py --build DIR --version VERSION [--hardened] [--artifacts DIR]
   --hardened   the build has Debian's hardening (cmake/ReleaseFlags.cmake): check it
@@ -20,7 +20,8 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import run  # noqa: E402
+from desktop import run_row  # noqa: E402
+from scenarios import SCENARIOS  # noqa: E402
 
 ID = "org.example.sombrial"
 DESKTOP_ENTRY = {"Type": "Application", "Name": "Sombrial", "Exec": "sombrial", "Icon": ID,
@@ -125,11 +126,14 @@ def main():
             problems += check_package(debs[0], args.version, args.hardened)
             subprocess.run(["dpkg", "-x", debs[0], unpacked], check=True)
             problems += check_tree(os.path.join(unpacked, "usr"), args.version, args.hardened)
+        try:
+            run_row("e2e.window", SCENARIOS["e2e.window"], [os.path.join(unpacked, "usr", "games", "sombrial")],
+                    args.artifacts)
+        except Exception as problem:
+            problems.append("the installed game: %s" % problem)
         for problem in problems:
             print("FAIL install: " + problem)
-        game = os.path.join(unpacked, "usr", "games", "sombrial")
-        started = not debs or run.run([game], args.artifacts, "window")
-    return 0 if started and not problems else 1
+    return 1 if problems else 0
 
 
 if __name__ == "__main__":

@@ -23,8 +23,8 @@ SDL_VIDEODRIVER=dummy $memcheck "$build/tools/sombrial-scripted-player" tests/sc
     >"$out/chapter.jsonl" || status=1
 diff -u tests/scripts/chapter-every-detour.expected.jsonl "$out/chapter.jsonl" >"$out/chapter.diff" || status=1
 echo "== the game in a window"
-/usr/bin/python3 tests/e2e/run.py --game "$memcheck $build/sombrial" \
-    --artifacts "$out" window escape-while-typing || status=1
+/usr/bin/python3 tests/e2e/scenarios.py --game "$memcheck $build/sombrial" \
+    --artifacts "$out" e2e.window e2e.escape-while-typing || status=1
 if [ "$status" -ne 0 ]; then
     echo "memcheck found errors, or a game went wrong (see $out):"
     grep -h -A12 -E "Invalid|uninitialised|definitely lost|indirectly lost|possibly lost" \

@@ -1,15 +1,15 @@
 #!/bin/sh
 # The Windows build under Wine. The scripted player built for Windows replays every
 # committed script, on SDL's dummy driver, to the expected transcript byte for byte; the
-# real sombrial.exe, from the zip's folder, is played in windows on private X servers by
-# tests/e2e/run.py (the chapter's walkthrough, typing with ñ, ¿ and ¡) and checked by
-# tests/windows/wine.py (caption, size, centring, icon, exit statuses, SDL's stdout.txt and
-# stderr.txt). A screen reader runs in both prefixes, so every game turns its voice on: in
-# one, Wine's own SAPI fails to speak and the games must play on silent; in the other, a
-# stand-in for SAPI's voice records what it is handed, and a death is played by
-# tests/e2e/voice.py, the voice saying and stopping as the transcript says, key for key. The
-# window's UI Automation element is read by a client in another process (wine.py), and its text
-# and announcements in a test program of the provider's own (tests/windows/accessible_test.cpp).
+# real sombrial.exe, from the zip's folder, is played and checked on private desktops by the rows
+# of tests/windows/wine.py (the chapter's walkthrough, typing with ñ, ¿ and ¡; caption, size,
+# centring, icon, exit statuses, SDL's stdout.txt and stderr.txt). A screen reader runs in both
+# prefixes, so every game turns its voice on: in one, Wine's own SAPI fails to speak and the
+# games must play on silent; in the other, a stand-in for SAPI's voice records what it is
+# handed, and a death is played, the voice saying and stopping as the transcript says, key for
+# key. The window's UI Automation element is read by a client in another process (wine.py), and
+# its text and announcements in a test program of the provider's own
+# (tests/windows/accessible_test.cpp).
 # Two jobs run side by side, each with a Wine prefix of its own: games that share a
 # wineserver share one foreground window, and keys go to it.
 # shellcheck shell=dash
@@ -22,6 +22,8 @@ rm -rf "$runs"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export SOMBRIAL_WINDOWS_PLAYER="$out/game/tools/sombrial-scripted-player.exe"
 export SOMBRIAL_UIA_CLIENT="$out/game/tests/windows/uia_client.exe"
+SOMBRIAL_VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/game/CMakeCache.txt")
+export SOMBRIAL_VERSION
 end_servers() {
     for prefix in 1 2; do WINEPREFIX="$out/wine/$prefix" wineserver -k 2>/dev/null || true; done
 }
@@ -39,7 +41,6 @@ job() {
         wineserver -k 2>/dev/null || true
         wineserver -w
     fi
-    game="wine $SOMBRIAL_WINDOWS_FOLDER/sombrial.exe"
     status=0
     "$@" >"$runs/$n/log" 2>&1 || status=1
     # A normal exit leaves no stdout.txt or stderr.txt: SDL removes them when empty.
@@ -86,14 +87,10 @@ alone() {
     return "$failed"
 }
 
-# Each walkthrough on an X server of its own (tests/e2e/run.py), its wineserver alone.
-walkthroughs() {
-    local failed=0 name
-    for name in "$@"; do
-        alone /usr/bin/python3 tests/e2e/run.py --game "$game" --artifacts "$runs/artifacts" \
-            "$name" || failed=1
-    done
-    return "$failed"
+# Rows of wine.py, each on a desktop of its own that ends its wineserver.
+rows() {
+    /usr/bin/python3 tests/windows/wine.py --game "wine $SOMBRIAL_WINDOWS_FOLDER/sombrial.exe" \
+        --artifacts "$runs/artifacts" "$@"
 }
 
 # Every committed transcript, replayed by the Windows scripted player.
@@ -114,7 +111,7 @@ transcripts() {
 # game's voice falls silent for good, and the walkthroughs must play on to the same fingerprints.
 silent_voice() {
     alone voice || return 1
-    walkthroughs "$@"
+    rows "$@"
 }
 
 transcripts_then_windows() {
@@ -123,16 +120,13 @@ transcripts_then_windows() {
     alone transcripts || failed=1
     alone env WINEPATH="$SOMBRIAL_WINDOWS_FOLDER" wine "$out/game/tests/windows/accessible_test.exe" ||
         failed=1
-    alone /usr/bin/python3 tests/e2e/voice.py --sapi --game "$game" \
-        --artifacts "$runs/artifacts" death-leaving || failed=1
-    walkthroughs typing-edits-and-latin1 || failed=1
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/game/CMakeCache.txt")
-    alone /usr/bin/python3 tests/windows/wine.py "$SOMBRIAL_WINDOWS_FOLDER" "$version" || failed=1
+    rows voice.death-leaving e2e.typing-edits-and-latin1 window window-spanish-voice \
+        bad-driver version-resource aslr-and-dep || failed=1
     return "$failed"
 }
 
 echo "== under Wine: the walkthrough, beside the transcripts, a death said, typing and the window"
-job 1 silent_voice chapter-shortest &
+job 1 silent_voice e2e.chapter-shortest &
 job 2 transcripts_then_windows
 wait
 status=0

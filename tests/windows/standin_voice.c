@@ -4,7 +4,7 @@
 // Each record ends with a zero byte: the text as UTF-8, or nothing at all for a purge (what the
 // game's stop is), appended to the file SOMBRIAL_SAPI_SAID names (a Windows path) and written
 // through at once, so that a test reads what was said while the game plays.
-// tests/e2e/voice.py --sapi reads it.
+// tests/windows/wine.py reads it.
 //
 // The file SOMBRIAL_SAPI_VOICE names, when set, holds a voice's token id in UTF-16: the user's
 // voice it starts with, and the one SetVoice chose last (tests/windows/wine.py).
