@@ -346,8 +346,8 @@ class Desktop:
         try:
             self.last = self.window.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF).data, width
         except (error.BadWindow, error.BadMatch, error.BadDrawable):
-            self.check_running()
-            raise
+            self.check_running()  # else a window between sizes, or away while the screen is full
+            return False
         shown = fingerprint(*self.last, self.scale, self.centred)
         return screen(shown) if callable(screen) else shown == screen
 

@@ -14,7 +14,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from desktop import PICTURE, expect, main, said_in, transcript, walkthrough  # noqa: E402
+from Xlib import X  # noqa: E402
+
+from desktop import PICTURE, expect, fingerprint, main, said_in, transcript, walkthrough  # noqa: E402
 
 TITLE, PAGE = [r["screen"] for r in transcript("typing-edits-and-latin1")[:2]]
 # A voice's pace, in milliseconds a character: slower than the game types, so that a key comes
@@ -55,6 +57,48 @@ def a_window(net_names=(None, "Sombrial"), below=(0, 0)):
                and below[0] <= y - centre[1] <= below[1],
                "the window is %dx%d at %d,%d; centred is %d,%d" % ((width, height, x, y) + centre))
     return check
+
+
+def scaled(scale):
+    """From now on the window shows each pixel of the game as a scale x scale square."""
+    return lambda game: setattr(game, "scale", scale)
+
+
+def focused(game):
+    """The keyboard's focus given back to the window once it shows again, which a window manager
+    would do as the full screen closes; the private X server has none."""
+    game.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+
+
+def filling_the_screen(scale):
+    """The whole screen shows the title at `scale`, centred on black."""
+    def check(game):
+        root = game.display.screen().root
+        width, height = game.display.screen().width_in_pixels, game.display.screen().height_in_pixels
+        image = root.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF).data
+        return fingerprint(image, width, scale, centred=True) == TITLE
+    return test("the title at x%d filling the screen" % scale, check)
+
+
+def window_scales():
+    """At 200 % (Xft.dpi 192) on a 2560x1440 screen the window opens at x2, centred; Alt+Enter
+    and F11 fill the screen at x3 and give the window back; Ctrl+plus and Ctrl+minus step the
+    window between x1 and x3; none of these keys reaches the game, which stays on its title.
+    SDL 2, under the compatibility library, leaves a window manager to place a full screen and a
+    window grown past the screen's edge, and a private X server has none: there the window opens
+    at x2 and steps down."""
+    if COMPAT:
+        return [(TITLE, None, [a_window(), "ctrl+minus", scaled(1)]), (TITLE, None, ["Escape"])]
+    # The keypad's plus: the main keyboard's is where this desktop puts the Spanish keys.
+    steps = [(TITLE, None, [a_window(), "ctrl+KP_Add", scaled(3)]),
+             (TITLE, None, [a_window(), "ctrl+KP_Add", "ctrl+minus", scaled(2)]),
+             (TITLE, None, ["ctrl+minus", "ctrl+KP_Subtract", scaled(1)]),
+             (TITLE, None, [a_window(), "ctrl+KP_Add", scaled(2)])]
+    # Pressed and released alone: the full screen is another window, whose frames are not awaited.
+    alt_enter, f11 = ["+alt", "+Return", "-Return", "-alt"], ["+F11", "-F11"]
+    return steps + [(TITLE, None, [a_window()] + alt_enter), (None, filling_the_screen(3), alt_enter),
+                    (TITLE, None, [focused, a_window()] + f11), (None, filling_the_screen(3), f11),
+                    (TITLE, None, ["close"])]
 
 
 def silent(complaints, listened, quiet=True):
@@ -158,12 +202,14 @@ def orca_reads():
 
 def voice_keys():
     """Forced on, at the rate of Orca's settings: F5 and F4 say the rate, and each utterance is
-    said at it; F3 says the title or page again; Enter gives the first page's words promptly; F2
-    turns the voice off and on and says so; Escape during a page cuts it."""
+    said at it; F3 says the title or page again; Ctrl+minus says the window's size; Enter gives
+    the first page's words promptly; F2 turns the voice off and on and says so; Escape during a
+    page cuts it."""
     title, page = said_in("death-leaving")[:2]
     slower, faster = speech_rate(80), speech_rate(90)
     return [(TITLE, [(title, slower)], ["F5"]), (None, [("Velocidad 90.", faster)], ["F3"]),
-            (None, [(title, faster)], ["Return"]), (None, [(page, faster)], [prompt, "F2"]),
+            (None, [(title, faster)], ["ctrl+minus"]), (None, [("Tamaño 1.", faster)], ["Return"]),
+            (None, [(page, faster)], [prompt, "F2"]),
             (None, [("Voz apagada.", faster)], ["F3"]), (None, [], ["F2"]),
             (None, [("Voz encendida.", faster)], ["F4"]), (None, [("Velocidad 80.", slower)], ["F3"]),
             (None, [(page, slower)], ["+Escape", "-Escape"]), (None, cut_by_escape, [])]
@@ -181,6 +227,7 @@ def switched_on_by_f2(steps):
         "Voz encendida."]), ["Return"], 2)] + steps[1:])
 
 
+COMPAT = "sdl12-compat" in os.environ.get("LD_LIBRARY_PATH", "")
 TYPING = walkthrough("typing-edits-and-latin1")
 SPEAKING = {"speech": "run", "pace": PACE, "env": {"SOMBRIAL_VOZ": "1"}}
 SCENARIOS = {
@@ -192,6 +239,8 @@ SCENARIOS = {
         (TITLE, None, ["Return"]),
         (lambda shown: shown not in (TITLE, PAGE), None, ["+Escape"] + ["frame"] * 3 + ["-Escape"])]},
     "e2e.chapter-shortest": {"walk": walkthrough("chapter-shortest")},
+    "window.scale": {"setup": {"screen": (2560, 1440), "resources": "Xft.dpi: 192\n", "scale": 2},
+                     "walk": window_scales()},
     # Left alone, with SDL's dummy driver, as started from a menu: GNOME's switch on (no daemon
     # running: the game starts it), or an Orca of this user running that cannot reach the
     # window; the title said by itself, and SIGTERM (SDL's quit) ends it with 0.
@@ -226,7 +275,7 @@ for name, row in SCENARIOS.items():
         row["setup"]["private"] = True
         row.setdefault("walk", TYPING)
         row.setdefault("check", silent(1 if "hidden" in row["setup"] else 0, row["setup"].get("speech") == "listen"))
-if "sdl12-compat" in os.environ.get("LD_LIBRARY_PATH", ""):
+if COMPAT:
     # SDL 2 under the compatibility library asks the session bus itself as it starts, and
     # waits out its own 25 s on one that never answers, before the game has a window.
     del SCENARIOS["voice.silent.bus-never-answering"]
