@@ -1,5 +1,6 @@
 // Link-time corrections (-Wl,--wrap) that make Emscripten's JavaScript SDL 1.2 draw as
-// desktop SDL 1.2 does, and the frame counter the page reads.
+// desktop SDL 1.2 does and leave the page free to be kept by the browser, and the frame
+// counter the page reads.
 //
 // In the browser every surface is a canvas: fills and blits are canvas drawing, and the
 // pixels in memory are only a copy made by SDL_LockSurface and written back by
@@ -9,6 +10,7 @@
 #include "SDL.h"
 
 extern "C" {
+int __real_SDL_Init(Uint32 flags);
 int __real_SDL_LockSurface(SDL_Surface* surface);
 void __real_SDL_UnlockSurface(SDL_Surface* surface);
 int __real_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color);
@@ -34,6 +36,14 @@ EM_JS(void, CountFrame, (), {
 // clang-format off
 EM_JS(void, KeepPixelsOnLock, (), {
     SDL.defaults.discardOnLock = true;
+});
+// clang-format on
+
+// Drops the unload listener the browser's SDL adds as it starts: the game saves nothing to
+// hear of, and a page with one is never kept for the browser's back and forward buttons.
+// clang-format off
+EM_JS(void, ForgetUnload, (), {
+    window.removeEventListener("unload", SDL.receiveEvent);
 });
 // clang-format on
 
@@ -70,6 +80,14 @@ void ApplyColorKey(SDL_Surface* surface, Uint32 key)
 }  // namespace
 
 extern "C" {
+
+// Called once by the game as it starts.
+int __wrap_SDL_Init(Uint32 flags)
+{
+    const int result = __real_SDL_Init(flags);
+    ForgetUnload();
+    return result;
+}
 
 // Called by the game around every frame (SDL_MUSTLOCK is always 1 here). The Screen is the
 // page's canvas and nothing writes its pixels in memory, so locking it is skipped: its unlock
