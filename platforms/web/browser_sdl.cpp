@@ -39,11 +39,18 @@ EM_JS(void, KeepPixelsOnLock, (), {
 });
 // clang-format on
 
-// Drops the unload listener the browser's SDL adds as it starts: the game saves nothing to
-// hear of, and a page with one is never kept for the browser's back and forward buttons.
+// The browser's SDL adds an unload listener as it starts, while these hold: the game saves
+// nothing to hear of, and a page with one is never kept for the browser's back and forward
+// buttons (and the browser warns of it), so it is never added.
 // clang-format off
-EM_JS(void, ForgetUnload, (), {
-    window.removeEventListener("unload", SDL.receiveEvent);
+EM_JS(void, RefuseUnload, (), {
+    window.addEventListener = function(type) {
+        if (type !== "unload")
+            EventTarget.prototype.addEventListener.apply(window, arguments);
+    };
+});
+EM_JS(void, AllowUnload, (), {
+    delete window.addEventListener;
 });
 // clang-format on
 
@@ -84,8 +91,9 @@ extern "C" {
 // Called once by the game as it starts.
 int __wrap_SDL_Init(Uint32 flags)
 {
+    RefuseUnload();
     const int result = __real_SDL_Init(flags);
-    ForgetUnload();
+    AllowUnload();
     return result;
 }
 
