@@ -21,13 +21,14 @@ void __real_SDL_FreeSurface(SDL_Surface* surface);
 }
 
 // Counts a presented frame where the page can read it: Module.frames is the number of
-// frames presented so far, and Module.onFrame, when the page sets it, hears of each.
-// Called just before the frame's events are read, with no yield between the two.
+// frames presented so far, and Module.onFrame, when the page sets it, hears of each, and
+// whether anything was drawn on the Screen since the frame before. Called just before the
+// frame's events are read, with no yield between the two.
 // clang-format off
-EM_JS(void, CountFrame, (), {
+EM_JS(void, CountFrame, (bool drawn), {
     Module["frames"] = (Module["frames"] | 0) + 1;
     if (Module["onFrame"])
-        Module["onFrame"](Module["frames"]);
+        Module["onFrame"](Module["frames"], drawn);
 });
 // clang-format on
 
@@ -60,6 +61,8 @@ bool IsScreen(SDL_Surface* surface)
 {
     return surface && surface == SDL_GetVideoSurface();
 }
+
+bool ScreenDrawn = false;  // since the last frame presented
 
 // A colour key set on a surface and not yet applied to its pixels.
 struct PendingKey {
@@ -127,6 +130,7 @@ void __wrap_SDL_UnlockSurface(SDL_Surface* surface)
 // surfaces has an alpha channel on the desktop, so the fill is made opaque, as there.
 int __wrap_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color)
 {
+    ScreenDrawn = ScreenDrawn || IsScreen(surface);
     return __real_SDL_FillRect(surface, rect, color | 0xFF000000u);
 }
 
@@ -159,6 +163,7 @@ int __wrap_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface*
             pending.surface = nullptr;
         }
     }
+    ScreenDrawn = ScreenDrawn || IsScreen(target);
     return __real_SDL_UpperBlit(source, sourceRect, target, targetRect);
 }
 
@@ -186,7 +191,8 @@ Uint32 __wrap_SDL_MapRGB(const SDL_PixelFormat*, Uint8 r, Uint8 g, Uint8 b)
 void __wrap_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
     __real_SDL_UpdateRect(screen, x, y, w, h);
-    CountFrame();
+    CountFrame(ScreenDrawn);
+    ScreenDrawn = false;
 }
 
 }  // extern "C"

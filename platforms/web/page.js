@@ -266,8 +266,8 @@
         waits: 'enter',  // the title
         say: say,
         onWait: onWait,
-        onFrame: (frames) => {
-            show();
+        onFrame: (frames, drawn) => {
+            if (drawn) show();
             if (frames === 1) firstFrame();
             nextKey();
         },
@@ -284,6 +284,8 @@
         window.visualViewport.addEventListener('resize', fit);
     fit();
     // Focused once the page is read: a screen reader that has not yet seen the page take the
-    // focus often leaves a field focused earlier unannounced.
+    // focus often leaves a field focused earlier unannounced. A page the browser kept comes
+    // back with the game where it was, and the keys go to it again.
     document.addEventListener('DOMContentLoaded', () => field.focus());
+    window.addEventListener('pageshow', (event) => event.persisted && (ended.hidden ? field : again).focus());
 })();
