@@ -231,7 +231,7 @@ async function run({ s: scenario, engine, device, name: where }, browser, url) {
         const played = scenario.walk && await play(page, walkthrough(scripts, scenario.walk),
                                                    { hands: context.touch ? Hands.phone : Hands.desktop, until: scenario.until, artifacts });
         const seen = await scenario.see?.(page, context);
-        return noErrors(page, where).then(() => seen ?? played);
+        return await noErrors(page, where).then(() => seen ?? played);
     } finally {
         await page.close();
         place.done?.();
