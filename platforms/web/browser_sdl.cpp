@@ -1,5 +1,6 @@
 // Link-time corrections (-Wl,--wrap) that make Emscripten's JavaScript SDL 1.2 draw as
-// desktop SDL 1.2 does, and the frame counter the page reads.
+// desktop SDL 1.2 does and leave the page free to be kept by the browser, and the frame
+// counter the page reads.
 //
 // In the browser every surface is a canvas: fills and blits are canvas drawing, and the
 // pixels in memory are only a copy made by SDL_LockSurface and written back by
@@ -9,6 +10,7 @@
 #include "SDL.h"
 
 extern "C" {
+int __real_SDL_Init(Uint32 flags);
 int __real_SDL_LockSurface(SDL_Surface* surface);
 void __real_SDL_UnlockSurface(SDL_Surface* surface);
 int __real_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color);
@@ -19,13 +21,14 @@ void __real_SDL_FreeSurface(SDL_Surface* surface);
 }
 
 // Counts a presented frame where the page can read it: Module.frames is the number of
-// frames presented so far, and Module.onFrame, when the page sets it, hears of each.
-// Called just before the frame's events are read, with no yield between the two.
+// frames presented so far, and Module.onFrame, when the page sets it, hears of each, and
+// whether anything was drawn on the Screen since the frame before. Called just before the
+// frame's events are read, with no yield between the two.
 // clang-format off
-EM_JS(void, CountFrame, (), {
+EM_JS(void, CountFrame, (bool drawn), {
     Module["frames"] = (Module["frames"] | 0) + 1;
     if (Module["onFrame"])
-        Module["onFrame"](Module["frames"]);
+        Module["onFrame"](Module["frames"], drawn);
 });
 // clang-format on
 
@@ -37,12 +40,29 @@ EM_JS(void, KeepPixelsOnLock, (), {
 });
 // clang-format on
 
+// The browser's SDL adds an unload listener as it starts, while these hold: the game saves
+// nothing to hear of, and a page with one is never kept for the browser's back and forward
+// buttons (and the browser warns of it), so it is never added.
+// clang-format off
+EM_JS(void, RefuseUnload, (), {
+    window.addEventListener = function(type) {
+        if (type !== "unload")
+            EventTarget.prototype.addEventListener.apply(window, arguments);
+    };
+});
+EM_JS(void, AllowUnload, (), {
+    delete window.addEventListener;
+});
+// clang-format on
+
 namespace {
 
 bool IsScreen(SDL_Surface* surface)
 {
     return surface && surface == SDL_GetVideoSurface();
 }
+
+bool ScreenDrawn = false;  // since the last frame presented
 
 // A colour key set on a surface and not yet applied to its pixels.
 struct PendingKey {
@@ -70,6 +90,15 @@ void ApplyColorKey(SDL_Surface* surface, Uint32 key)
 }  // namespace
 
 extern "C" {
+
+// Called once by the game as it starts.
+int __wrap_SDL_Init(Uint32 flags)
+{
+    RefuseUnload();
+    const int result = __real_SDL_Init(flags);
+    AllowUnload();
+    return result;
+}
 
 // Called by the game around every frame (SDL_MUSTLOCK is always 1 here). The Screen is the
 // page's canvas and nothing writes its pixels in memory, so locking it is skipped: its unlock
@@ -101,6 +130,7 @@ void __wrap_SDL_UnlockSurface(SDL_Surface* surface)
 // surfaces has an alpha channel on the desktop, so the fill is made opaque, as there.
 int __wrap_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color)
 {
+    ScreenDrawn = ScreenDrawn || IsScreen(surface);
     return __real_SDL_FillRect(surface, rect, color | 0xFF000000u);
 }
 
@@ -133,6 +163,7 @@ int __wrap_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface*
             pending.surface = nullptr;
         }
     }
+    ScreenDrawn = ScreenDrawn || IsScreen(target);
     return __real_SDL_UpperBlit(source, sourceRect, target, targetRect);
 }
 
@@ -160,7 +191,8 @@ Uint32 __wrap_SDL_MapRGB(const SDL_PixelFormat*, Uint8 r, Uint8 g, Uint8 b)
 void __wrap_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
     __real_SDL_UpdateRect(screen, x, y, w, h);
-    CountFrame();
+    CountFrame(ScreenDrawn);
+    ScreenDrawn = false;
 }
 
 }  // extern "C"

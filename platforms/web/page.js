@@ -1,14 +1,16 @@
-// The page around the game: its size on every screen, the keys a player gives it (a keyboard,
+// The page around the game: its picture at the window's size, the keys a player gives it (a keyboard,
 // taps, an on-screen keyboard's text), the live region a screen reader follows, the end of a
 // game and the offline copy. Loaded before sombrial.js, which reads the Module set here.
 'use strict';
 
 (function () {
     const root = document.documentElement;
+    const game = document.getElementById('game');
     const canvas = document.getElementById('screen');
+    const view = document.getElementById('view');
+    const picture = view.getContext('2d');
     const field = document.getElementById('typing');
     const story = document.getElementById('story');
-    const help = document.getElementById('help');
     const ended = document.getElementById('ended');
     const again = document.getElementById('again');
 
@@ -18,33 +20,25 @@
     // Keys a tap or the on-screen keyboard may have waiting outside a command line.
     const KeptKeys = 8;
 
-    // A touch screen with no mouse: taps and an on-screen keyboard, words to match, and the
-    // game as large as it fits.
-    const touch = matchMedia('(hover: none) and (pointer: coarse)');
-    function sense() {
-        root.classList.toggle('touch', touch.matches);
-        fit();
+    // The height of the part of the window that shows: above an on-screen keyboard too, which
+    // shrinks only the visual viewport. The style sheet sizes the game in it. The picture is
+    // drawn at the smallest whole number of pixels per game pixel that the game's size on the
+    // screen needs, for the browser to bring down smoothly: every game pixel keeps one width.
+    function fit() {
+        const viewport = window.visualViewport;
+        if (viewport)
+            root.style.setProperty('--height', viewport.height * viewport.scale + 'px');
+        const whole = Math.max(1, Math.ceil(view.clientWidth * (window.devicePixelRatio || 1) / 640));
+        if (view.width !== 640 * whole) {
+            [view.width, view.height] = [640 * whole, 480 * whole];
+            show();
+        }
     }
 
-    // The game's size in the part of the window that shows: above an on-screen keyboard too,
-    // which shrinks only the visual viewport. On a desktop, whole device pixels per game pixel
-    // when the window allows, so every pixel stays square and sharp; on a touch screen, where
-    // whole pixels would leave a phone's game small, the largest size that fits. The size goes
-    // through the style sheet: Emscripten clears the canvas's own style when the game sets its
-    // mode.
-    function fit() {
-        const view = window.visualViewport;
-        const width = view ? view.width * view.scale : window.innerWidth;
-        const height = view ? view.height * view.scale : window.innerHeight;
-        root.style.setProperty('--height', height + 'px');
-        const ratio = window.devicePixelRatio || 1;
-        // Room for the lines under the game: on a touch screen just those shown; on a desktop,
-        // as ever, for the help and the end of the game.
-        const lines = touch.matches ? [help, ended].reduce((sum, p) => sum + (p.offsetHeight && p.offsetHeight + 12), 0)
-                                    : 2 * help.offsetHeight + 24;
-        const free = Math.max(Math.min(width / 640, (height - lines) / 480), 0.1);
-        const whole = Math.floor(free * ratio);
-        root.style.setProperty('--scale', touch.matches || whole < 1 ? free : whole / ratio);
+    // The game's frame, each pixel a square of whole pixels.
+    function show() {
+        picture.imageSmoothingEnabled = false;
+        picture.drawImage(canvas, 0, 0, view.width, view.height);
     }
 
     // One paragraph more in the live region, in the game's words (a page and the prompt under
@@ -63,12 +57,13 @@
 
     // --- Keys for the game ---
 
-    // The browser's SDL listens on the document, and reads a key's character from the
-    // keypress that follows its keydown. The page's own keys go the same way.
+    // The browser's SDL listens on the game alone (Module.keyboardListeningElement), so that
+    // the page's link has its keys, and reads a key's character from the keypress that follows
+    // its keydown. The page's own keys go the same way.
     function dispatch(type, key, keyCode, charCode) {
         const event = new KeyboardEvent(type, {key: key, bubbles: true, cancelable: true});
         Object.defineProperties(event, {keyCode: {value: keyCode}, charCode: {value: charCode}});
-        document.dispatchEvent(event);
+        field.dispatchEvent(event);
     }
 
     // One key pressed and released: Enter, Backspace or a Latin-1 character.
@@ -178,13 +173,17 @@
         field.dispatchEvent(new Event('input'));
     });
 
-    // Every key from a keyboard passes here first. An input method's keys (keyCode 229, key
+    // Every key from a keyboard passes here first; those for the page's link and button are
+    // left alone. Tab is the page's too: it moves the focus on, past the browser's SDL, which
+    // would swallow it, while the game plays on. An input method's keys (keyCode 229, key
     // "Unidentified") carry no character of their own, their text comes through the field;
     // shortcuts (Ctrl, Cmd) type nothing; and while the page's own keys are on their way, a
     // key joins them behind, so that the game gets them all in order, each once.
     function filter(event) {
-        if (!event.isTrusted || ended.hidden === false)
+        if (!event.isTrusted || ended.hidden === false || !game.contains(event.target))
             return;
+        if (event.key === 'Tab')
+            return event.stopImmediatePropagation();
         const shortcut = (event.ctrlKey && !event.altKey) || event.metaKey;
         if (event.keyCode === 229 || event.key === 'Unidentified' || event.isComposing ||
             (shortcut && event.type !== 'keyup')) {
@@ -209,7 +208,7 @@
     }
     for (const type of ['keydown', 'keypress', 'keyup']) {
         window.addEventListener(type, filter, true);
-        document.addEventListener(type, keepEarly);
+        game.addEventListener(type, keepEarly);
     }
 
     // Focus stays on the field: a press anywhere but the button or a link gives it back, the
@@ -221,18 +220,10 @@
         }
     }, true);
 
-    // The browser's SDL would take the pointer's events on the canvas, and with them the taps'
-    // clicks; the game reads no pointer.
-    for (const type of ['touchstart', 'touchend', 'touchmove', 'mousedown', 'mouseup', 'mousemove',
-                        'mouseout', 'wheel'])
-        window.addEventListener(type, (event) => {
-            if (event.target === canvas) event.stopImmediatePropagation();
-        }, true);
-
     // A tap or click on the game brings the field (and a device's keyboard) up, and is the
     // key the game awaits: Enter on the title and an ending's picture, space under a page.
     // At a command line it only brings the keyboard.
-    canvas.addEventListener('click', () => {
+    view.addEventListener('click', () => {
         if (!ended.hidden)
             return again.focus();
         field.focus({preventScroll: true});
@@ -244,7 +235,7 @@
     function firstFrame() {
         performance.mark('sombrial-first-frame');
         for (const type of ['keydown', 'keypress', 'keyup'])
-            document.removeEventListener(type, keepEarly);
+            game.removeEventListener(type, keepEarly);
         setTimeout(() => {
             for (const [type, key, keyCode, charCode] of early.splice(0))
                 dispatch(type, key, keyCode, charCode);
@@ -270,11 +261,13 @@
 
     window.Module = {
         canvas: canvas,
+        keyboardListeningElement: game,
         frames: 0,
         waits: 'enter',  // the title
         say: say,
         onWait: onWait,
-        onFrame: (frames) => {
+        onFrame: (frames, drawn) => {
+            if (drawn) show();
             if (frames === 1) firstFrame();
             nextKey();
         },
@@ -284,12 +277,15 @@
     };
 
     again.addEventListener('click', () => location.reload());
-    touch.addEventListener('change', sense);
+    // A new size of the game's, or a zoom that changes the pixels under it.
+    new ResizeObserver(fit).observe(view);
     window.addEventListener('resize', fit);
     if (window.visualViewport)
         window.visualViewport.addEventListener('resize', fit);
-    sense();
+    fit();
     // Focused once the page is read: a screen reader that has not yet seen the page take the
-    // focus often leaves a field focused earlier unannounced.
+    // focus often leaves a field focused earlier unannounced. A page the browser kept comes
+    // back with the game where it was, and the keys go to it again.
     document.addEventListener('DOMContentLoaded', () => field.focus());
+    window.addEventListener('pageshow', (event) => event.persisted && (ended.hidden ? field : again).focus());
 })();

@@ -1,10 +1,8 @@
 #!/bin/sh
-# The game in browsers: the web build (./build.sh web --build-only, into build/web), then
-# every walkthrough script played by key presses on the page in Debian's headless chromium
-# through playwright-core, the canvas compared at every state with the desktop scripted
-# player's fingerprint, and some of them in Firefox (firefox-esr, through puppeteer-core) and
-# WebKit (WebKitGTK's MiniBrowser, through WebKitWebDriver) (tests/web/play.mjs). A canvas
-# that never matches is saved under build/web-test.
+# The game in browsers: the web build (./build.sh web --build-only, into build/web), then the
+# scenarios of tests/web/play.mjs in chromium, Firefox and WebKit: every walkthrough, the
+# game's size and keys, Lighthouse, offline play. A canvas that never matches is saved under
+# build/web-test.
 set -eu
 ./build.sh web --build-only
 # The npm packages, at the versions tests/web/package.json pins; no lockfile is kept.

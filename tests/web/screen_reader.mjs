@@ -1,44 +1,28 @@
-// The game with a real screen reader: Debian's Orca and chromium on a private desktop (Xvfb,
-// a D-Bus session and its AT-SPI bus, PulseAudio with a null sink, speech-dispatcher with
-// espeak-ng), a committed walkthrough to a death played with real key presses against its
-// transcript, and what Orca said read from its debug log: at most two lines of the page before
-// the first key, the keys reaching the game without Orca's focus-mode key, and every paragraph
-// of the live region spoken, in order.
+// The game with a real screen reader: Orca and chromium on a private desktop (Xvfb, D-Bus and
+// AT-SPI, PulseAudio's null sink, speech-dispatcher with espeak-ng), a walkthrough to a death by
+// real key presses, and what Orca said, from its debug log: at most two lines of the page at
+// load, the keys reaching the game without Orca's focus-mode key, each paragraph of the live
+// region in order.
 // usage: node screen_reader.mjs SITE_DIR SCRIPTS_DIR ARTIFACTS_DIR [SCRIPT]
-import { execFileSync, spawn } from 'node:child_process';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
-import { Launch, play, probe, serve, walkthrough, words } from './browser.mjs';
-import { chromiumPage } from './engines.mjs';
+import { Launch, children, chromiumPage, play, probe, serve, start, waitFor, walkthrough, words, xvfb } from './browser.mjs';
 
 const [site, scripts, artifacts, name = 'death-leaving'] = process.argv.slice(2);
 const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'sombrial-orca-'));
 const at = (...parts) => path.join(dir, ...parts);
-const children = [];
-
-// Polls until `check` gives something, for at most `seconds`.
-async function waitFor(what, check, seconds = 30) {
-    for (const end = Date.now() + seconds * 1000; ;) {
-        const value = await check();
-        if (value) return value;
-        if (Date.now() > end) throw new Error(`no ${what} within ${seconds} s`);
-        await new Promise((resolve) => setTimeout(resolve, 50));
-    }
-}
 
 // A daemon of the desktop, its output in the folder; resolves once what it has printed on
-// `stream` (fd 3 for Xvfb's display number) matches `ready`, with the match's first group,
-// never on a guess of its speed.
+// `stream` matches `ready`, with the match's first group, never on a guess of its speed.
 function daemon(command, args, ready, stream = 'stderr') {
     const log = fs.openSync(at(path.basename(command) + '.log'), 'a');
     const pipe = (name) => (ready && stream === name ? 'pipe' : log);
-    const stdio = ['ignore', pipe('stdout'), pipe('stderr'), ...(stream === 'fd3' ? ['pipe'] : [])];
-    const child = spawn(command, args, { env, stdio });
-    children.push(child);
+    const child = start(command, args, { env, stdio: ['ignore', pipe('stdout'), pipe('stderr')] });
     if (!ready) return Promise.resolve('');
-    const out = child.stdio[{ stdout: 1, stderr: 2, fd3: 3 }[stream]];
+    const out = child[stream];
     let text = '';
     out.on('data', (chunk) => { text += chunk; fs.appendFileSync(log, chunk); });
     return waitFor(`${command} ready`, () => {
@@ -55,8 +39,7 @@ const env = {
     PATH: process.env.PATH, HOME: at('home'), XDG_RUNTIME_DIR: at('run'), XDG_CONFIG_HOME: at('config'),
     XDG_DATA_HOME: at('home'), XDG_CACHE_HOME: at('home'), LANG: 'C.UTF-8',
     ACCESSIBILITY_ENABLED: '1',  // chromium's tree for AT-SPI
-    PULSE_SERVER: 'unix:' + at('run/pulse/native'),
-    SPEECHD_ADDRESS: 'unix_socket:' + at('run/speechd.sock'),
+    PULSE_SERVER: 'unix:' + at('run/pulse/native'), SPEECHD_ADDRESS: 'unix_socket:' + at('run/speechd.sock'),
 };
 
 // Orca's log of what it said: "HH:MM:SS.ffffff - SPEECH OUTPUT: 'words'" and the voice after
@@ -75,29 +58,25 @@ function spoken() {
 let browser;
 try {
     // X, its keys for ñ, ¿ and ¡, the session bus and the accessibility bus on it.
-    env.DISPLAY = ':' + await daemon('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x800x24', '-nolisten', 'tcp',
-                                              '-noreset'], /^(\d+)\n/, 'fd3');
+    env.DISPLAY = (await xvfb(['-noreset'])).display;
     execFileSync('xmodmap', ['-e', 'keycode 47 = ntilde Ntilde', '-e', 'keycode 21 = exclamdown questiondown'], { env });
     env.DBUS_SESSION_BUS_ADDRESS = await daemon('dbus-daemon', ['--session', '--nofork', '--nopidfile',
         '--address=unix:path=' + at('run/bus'), '--print-address=1'], /^(unix:\S+)\n/, 'stdout');
     execFileSync('dbus-send', ['--session', '--print-reply', '--dest=org.a11y.Bus', '/org/a11y/bus',
                                'org.a11y.Bus.GetAddress'], { env, stdio: 'ignore' });
-    // Speech through espeak-ng to a sound server with only a null sink: without one,
-    // speech-dispatcher hangs.
+    // Speech through espeak-ng to a sound server with a null sink, without which speech-dispatcher hangs.
     await daemon('pulseaudio', ['-n', '-v', '--daemonize=no', '--exit-idle-time=-1', '--use-pid-file=no',
                                 '--log-target=stderr', '-L', `module-native-protocol-unix socket=${at('run/pulse/native')}`,
-                                '-L', 'module-null-sink', '-L', 'module-always-sink'],
-                 /Daemon startup complete/);
+                                '-L', 'module-null-sink', '-L', 'module-always-sink'], /Daemon startup complete/);
     fs.copyFileSync('/etc/speech-dispatcher/modules/espeak-ng.conf', at('config/speech-dispatcher/modules/espeak-ng.conf'));
     fs.writeFileSync(at('config/speech-dispatcher/speechd.conf'), 'AudioOutputMethod "pulse"\n' +
         'AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"\nDefaultModule espeak-ng\nDefaultLanguage "es"\n');
     daemon('speech-dispatcher', ['-s', '-t', '0', '-c', 'unix_socket', '-S', at('run/speechd.sock'),
                                  '-C', at('config/speech-dispatcher'), '-L', dir]);
     await waitFor('speech-dispatcher', () => fs.existsSync(at('run/speechd.sock')));
-    // Orca with its defaults (no braille, no sounds: no such devices here, and neither changes
-    // what is said) at its fastest voice. Its debug log is written a line at a time only to a
-    // terminal, which `script` gives it; and it refuses to start beside another user's Orca, so
-    // it runs in a process namespace of its own.
+    // Orca at its fastest voice, no braille or sounds (no such devices here). Its debug log is
+    // written a line at a time only to a terminal, which `script` gives it; it refuses to start
+    // beside another user's Orca, so it runs in a process namespace of its own.
     const general = { enableBraille: false, enableSound: false, voices: { default: { established: false, rate: 99 } } };
     fs.writeFileSync(at('orca', 'user-settings.conf'), JSON.stringify({ general, pronunciations: {}, keybindings: {},
         profiles: { default: { profile: ['Default', 'default'], pronunciations: {}, keybindings: {}, ...general } } }));
@@ -105,8 +84,7 @@ try {
            `--kill-child orca --user-prefs ${at('orca')} --debug-file /dev/tty >/dev/null 2>&1`, at('orca.log')]);
     await waitFor('Orca', () => fs.existsSync(at('orca.log')) && /SPEECH OUTPUT: 'Screen reader on\./.test(fs.readFileSync(at('orca.log'), 'utf8')));
 
-    // Chromium's window on the page, as a player opens it; no offer to translate it, which
-    // Orca would read.
+    // Chromium's window on the page, as a player opens it, with no offer to translate for Orca to read.
     const server = await serve(site);
     fs.writeFileSync(at('profile/Default/Preferences'), JSON.stringify({ translate: { enabled: false } }));
     browser = await chromium.launchPersistentContext(at('profile'), {
@@ -156,7 +134,7 @@ try {
     process.exitCode = 1;
 } finally {
     await browser?.close().catch(() => {});
-    for (const child of children.reverse()) child.kill('SIGKILL');
+    children.forEach((child) => child.kill('SIGKILL'));
     if (!process.exitCode) fs.rmSync(dir, { recursive: true, force: true });
     process.exit();
 }
