@@ -1,6 +1,5 @@
 // Link-time corrections (-Wl,--wrap) that make Emscripten's JavaScript SDL 1.2 draw as
-// desktop SDL 1.2 does and leave the page free to be kept by the browser, and the frame
-// counter the page reads.
+// desktop SDL 1.2 does and leave the page free to be kept by the browser.
 //
 // In the browser every surface is a canvas: fills and blits are canvas drawing, and the
 // pixels in memory are only a copy made by SDL_LockSurface and written back by
@@ -14,23 +13,10 @@ int __real_SDL_Init(Uint32 flags);
 int __real_SDL_LockSurface(SDL_Surface* surface);
 void __real_SDL_UnlockSurface(SDL_Surface* surface);
 int __real_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color);
-void __real_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h);
 int __real_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface* target,
                          SDL_Rect* targetRect);
 void __real_SDL_FreeSurface(SDL_Surface* surface);
 }
-
-// Counts a presented frame where the page can read it: Module.frames is the number of
-// frames presented so far, and Module.onFrame, when the page sets it, hears of each, and
-// whether anything was drawn on the Screen since the frame before. Called just before the
-// frame's events are read, with no yield between the two.
-// clang-format off
-EM_JS(void, CountFrame, (bool drawn), {
-    Module["frames"] = (Module["frames"] | 0) + 1;
-    if (Module["onFrame"])
-        Module["onFrame"](Module["frames"], drawn);
-});
-// clang-format on
 
 // Lets a lock keep a surface's pixels in memory as they are instead of reading the canvas
 // back into them (SDL.defaults.discardOnLock).
@@ -61,8 +47,6 @@ bool IsScreen(SDL_Surface* surface)
 {
     return surface && surface == SDL_GetVideoSurface();
 }
-
-bool ScreenDrawn = false;  // since the last frame presented
 
 // A colour key set on a surface and not yet applied to its pixels.
 struct PendingKey {
@@ -130,7 +114,6 @@ void __wrap_SDL_UnlockSurface(SDL_Surface* surface)
 // surfaces has an alpha channel on the desktop, so the fill is made opaque, as there.
 int __wrap_SDL_FillRect(SDL_Surface* surface, const SDL_Rect* rect, Uint32 color)
 {
-    ScreenDrawn = ScreenDrawn || IsScreen(surface);
     return __real_SDL_FillRect(surface, rect, color | 0xFF000000u);
 }
 
@@ -163,7 +146,6 @@ int __wrap_SDL_UpperBlit(SDL_Surface* source, SDL_Rect* sourceRect, SDL_Surface*
             pending.surface = nullptr;
         }
     }
-    ScreenDrawn = ScreenDrawn || IsScreen(target);
     return __real_SDL_UpperBlit(source, sourceRect, target, targetRect);
 }
 
@@ -184,15 +166,6 @@ void __wrap_SDL_FreeSurface(SDL_Surface* surface)
 Uint32 __wrap_SDL_MapRGB(const SDL_PixelFormat*, Uint8 r, Uint8 g, Uint8 b)
 {
     return r | g << 8 | b << 16 | 0xFF000000u;
-}
-
-// Called by PresentFrame once a frame: the canvas already shows what was drawn, so this only
-// counts the frame for the page.
-void __wrap_SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
-{
-    __real_SDL_UpdateRect(screen, x, y, w, h);
-    CountFrame(ScreenDrawn);
-    ScreenDrawn = false;
 }
 
 }  // extern "C"
