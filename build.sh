@@ -94,16 +94,16 @@ lane() {
 # Every suite runs, even when an earlier one fails. Two lanes side by side, each a row of
 # suites, so that one's builds fill the processors while the other's games play in real time.
 # The first holds all that run the desktop game on this machine: an Orca of this user turns
-# its voice on or off, and the CTest suites and the screen reader's start one. The second
-# builds the web site before the screen reader's suite needs it. The reproducible builds then
-# come alone, as they bring the web and Windows builds up to date under the suites that run
-# them; so does any suite not named here.
+# its voice on or off, and the CTest suites and the screen reader's start one. The second builds
+# the web site that the screen reader's suite then finds built, and brings the web and Windows
+# builds up to date for the reproducible builds only once its own suites have run them. Any
+# suite not named here runs after both.
 run_suites() {
     rm -rf build/suites
     mkdir -p build/suites
     lane main 20-compat 30-valgrind 15-coverage 25-sanitizers 45-screen-reader &
     desktop=$!
-    lane 05-lint 40-web 50-windows 10-fuzz 35-distributions &
+    lane 05-lint 40-web 50-windows 60-reproducible 10-fuzz 35-distributions &
     others=$!
     wait "$desktop" "$others" || true  # a suite a lane never reached runs below
     for script in tests/suites/*.sh; do
