@@ -66,46 +66,62 @@ main_suite() {
     build build/test "" && cd build/test && ctest --output-on-failure -j "$((3 * $(nproc)))"
 }
 
-# Runs suite NAME (main, or a script of tests/suites) into its log, then prints the log whole
-# with its seconds, one suite's at a time, so that suites running at once never mix their lines.
+# Prints what it is given, one suite's at a time, so that suites running at once never mix
+# their lines.
+say() {
+    {
+        flock 9
+        "$@"
+    } 9>build/suites/.printing
+}
+
+# Runs suite NAME (main, or a script of tests/suites) into its log, at its lane's niceness,
+# then prints the log whole with its seconds.
 suite() {
     started=$(date +%s)
-    echo "== $1 started"
-    if if [ "$1" = main ]; then (main_suite); else sh "tests/suites/$1.sh"; fi \
+    say echo "== $1 started"
+    if if [ "$1" = main ]; then (main_suite); else nice -n "$niceness" sh "tests/suites/$1.sh"; fi \
         >"build/suites/$1.log" 2>&1; then
         result=passed
     else
         result=FAILED
     fi
     echo "$result" >"build/suites/$1.result"
-    {
-        flock 9
-        echo "== $1"
-        cat "build/suites/$1.log"
-        echo "== $1 $result in $(($(date +%s) - started)) s"
-    } 9>build/suites/.printing
+    say ended "$1" "$result" "$(($(date +%s) - started))"
 }
 
-# Each suite of LANE in turn.
+# Suite NAME's log whole, then how it ended and its seconds.
+ended() {
+    echo "== $1"
+    cat "build/suites/$1.log"
+    echo "== $1 $2 in $3 s"
+}
+
+# Each suite of a lane in turn, at the niceness given first.
 lane() {
+    niceness=$1
+    shift
     for name in "$@"; do suite "$name"; done
 }
 
 # Every suite runs, even when an earlier one fails. Two lanes side by side, each a row of
 # suites, so that one's builds fill the processors while the other's games play in real time.
 # The first holds all that run the desktop game on this machine: an Orca of this user turns
-# its voice on or off, and the CTest suites and the screen reader's start one. The second builds
+# its voice on or off, and the CTest suites and the screen reader's start one. Its games are
+# played to the clock, and a key read a frame late comes with the next (the voice's echo of a
+# letter is then cut by the next one's): the second runs at a lower priority. The second builds
 # the web site that the screen reader's suite then finds built, and brings the web and Windows
 # builds up to date for the reproducible builds only once its own suites have run them. Any
 # suite not named here runs after both.
 run_suites() {
     rm -rf build/suites
     mkdir -p build/suites
-    lane main 20-compat 30-valgrind 15-coverage 25-sanitizers 45-screen-reader &
+    lane 0 main 20-compat 30-valgrind 15-coverage 25-sanitizers 45-screen-reader &
     desktop=$!
-    lane 05-lint 40-web 50-windows 60-reproducible 10-fuzz 35-distributions &
+    lane 10 05-lint 40-web 50-windows 60-reproducible 10-fuzz 35-distributions &
     others=$!
     wait "$desktop" "$others" || true  # a suite a lane never reached runs below
+    niceness=0
     for script in tests/suites/*.sh; do
         name=$(basename "$script" .sh)
         [ -e "build/suites/$name.result" ] || suite "$name"
