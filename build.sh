@@ -43,16 +43,93 @@ install_missing() {
 
 # The project's own builds make every warning an error (SOMBRIAL_WERROR); a packager's do not.
 build() {
-    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON $2
-    cmake --build "$1" -j "$(nproc)"
+    cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOMBRIAL_WERROR=ON $2 &&
+        cmake --build "$1" -j "$(nproc)"
 }
 
 # The browser build: Emscripten's toolchain through CMake. Debian's emscripten needs Debian's
-# acorn, which a newer node elsewhere on the PATH may lack.
+# acorn, which a newer node elsewhere on the PATH may lack. Test suites that run at once share
+# it: one builds it while the others wait, then find it built.
 build_web() {
+    mkdir -p build/web
+    exec 9>build/web/.building
+    flock 9
     NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release \
         -DSOMBRIAL_WERROR=ON
     NODE_PATH=/usr/share/nodejs cmake --build build/web -j "$(nproc)"
+    exec 9>&-
+}
+
+# The main build's CTest suite. Its tests in windows play in real time and take little of a
+# processor: three run for each one.
+main_suite() {
+    build build/test "" && cd build/test && ctest --output-on-failure -j "$((3 * $(nproc)))"
+}
+
+# Prints what it is given, one suite's at a time, so that suites running at once never mix
+# their lines.
+say() {
+    {
+        flock 9
+        "$@"
+    } 9>build/suites/.printing
+}
+
+# Runs suite NAME (main, or a script of tests/suites) into its log, at its lane's niceness,
+# then prints the log whole with its seconds.
+suite() {
+    started=$(date +%s)
+    say echo "== $1 started"
+    if if [ "$1" = main ]; then (main_suite); else nice -n "$niceness" sh "tests/suites/$1.sh"; fi \
+        >"build/suites/$1.log" 2>&1; then
+        result=passed
+    else
+        result=FAILED
+    fi
+    echo "$result" >"build/suites/$1.result"
+    say ended "$1" "$result" "$(($(date +%s) - started))"
+}
+
+# Suite NAME's log whole, then how it ended and its seconds.
+ended() {
+    echo "== $1"
+    cat "build/suites/$1.log"
+    echo "== $1 $2 in $3 s"
+}
+
+# Each suite of a lane in turn, at the niceness given first.
+lane() {
+    niceness=$1
+    shift
+    for name in "$@"; do suite "$name"; done
+}
+
+# Every suite runs, even when an earlier one fails. Two lanes side by side, each a row of
+# suites, so that one's builds fill the processors while the other's games play in real time.
+# The first holds all that run the desktop game on this machine: an Orca of this user turns
+# its voice on or off, and the CTest suites and the screen reader's start one. Its games are
+# played to the clock, and a key read a frame late comes with the next (the voice's echo of a
+# letter is then cut by the next one's): the second runs at a lower priority. The second builds
+# the web site that the screen reader's suite then finds built, and brings the web and Windows
+# builds up to date for the reproducible builds only once its own suites have run them. Any
+# suite not named here runs after both.
+run_suites() {
+    rm -rf build/suites
+    mkdir -p build/suites
+    lane 0 main 20-compat 30-valgrind 15-coverage 25-sanitizers 45-screen-reader &
+    desktop=$!
+    lane 10 05-lint 40-web 50-windows 60-reproducible 10-fuzz 35-distributions &
+    others=$!
+    wait "$desktop" "$others" || true  # a suite a lane never reached runs below
+    niceness=0
+    for script in tests/suites/*.sh; do
+        name=$(basename "$script" .sh)
+        [ -e "build/suites/$name.result" ] || suite "$name"
+    done
+    passed=$(grep -lx passed build/suites/*.result | wc -l)
+    failed=$(grep -Lx passed build/suites/*.result | wc -l)
+    echo "suites: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
 }
 
 case "${1:-}" in
@@ -65,29 +142,7 @@ test)
     install_missing $PACKAGES $TEST_PACKAGES $FUZZ_PACKAGES $WINDOWS_PACKAGES
     # npm for the browser tests; a Node.js from elsewhere may bring its own.
     command -v npm >/dev/null || install_missing nodejs npm
-    build build/test ""
-    # Every suite runs even when an earlier one fails; the command fails if any did.
-    passed=0 failed=0
-    if (cd build/test && ctest --output-on-failure -j "$(nproc)"); then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-    fi
-    # Further suites (other builds, other libraries, real windows), each a script of its own.
-    for suite in tests/suites/*.sh; do
-        [ -e "$suite" ] || continue
-        echo "== $suite"
-        started=$(date +%s)
-        if sh "$suite"; then
-            passed=$((passed + 1))
-            echo "== $suite passed in $(($(date +%s) - started)) s"
-        else
-            echo "== $suite FAILED"
-            failed=$((failed + 1))
-        fi
-    done
-    echo "suites: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
+    run_suites
     ;;
 web)
     install_missing $WEB_PACKAGES

@@ -10,7 +10,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DSOMBRIAL_WERROR=ON -DSOMBRIAL_
     -DCMAKE_CXX_FLAGS=--coverage -DCMAKE_C_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage
 cmake --build "$build" -j "$(nproc)"
 find "$build" -name '*.gcda' -delete
-(cd "$build" && ctest --output-on-failure -j "$(nproc)" -LE 'soak|assets|long' -E '^e2e[.]')
+(cd "$build" && ctest --output-on-failure -j "$((3 * $(nproc)))" -LE 'soak|assets|long' -E '^e2e[.]')
 # The game's own lines: everything the build compiled but the tests, the tools and the
 # benchmarks (and the icon converter, a build tool of the desktop front end).
 gcovr --root . --object-directory "$build" --exclude 'tests/' --exclude 'tools/' --exclude 'bench/' \

@@ -12,4 +12,4 @@ if ! ldd build/test/sombrial | grep -q "$compat/libSDL-1.2.so"; then
     exit 1
 fi
 cd build/test
-ctest --output-on-failure -j "$(nproc)" -LE soak
+ctest --output-on-failure -j "$((3 * $(nproc)))" -LE soak  # the games in windows, real time

@@ -5,6 +5,8 @@
 # build/web-test.
 set -eu
 ./build.sh web --build-only
-# The npm packages, at the versions tests/web/package.json pins; no lockfile is kept.
-(cd tests/web && npm install --no-package-lock --no-audit --no-fund --loglevel=error)
+# The npm packages, at the versions tests/web/package.json pins; no lockfile is kept. The
+# screen reader's suite may install them at the same time: one at a time.
+flock build/web/.building sh -c \
+    'cd tests/web && exec npm install --no-package-lock --no-audit --no-fund --loglevel=error'
 node tests/web/play.mjs build/web/site tests/scripts build/web-test
