@@ -44,6 +44,8 @@ bool SetMode(bool full, int scale)
     if (!window)
         return false;
     Window = window;
+    if (window->w < ScreenWidth || window->h < ScreenHeight)
+        return false;  // a screen smaller than the game, or one SDL cannot tell: the window stays
     Full = full;
     Drawn = full ? SDL_min(window->w / ScreenWidth, window->h / ScreenHeight) : scale;
     Drawn = SDL_max(Drawn, 1);

@@ -120,7 +120,7 @@ transcripts_then_windows() {
     alone transcripts || failed=1
     alone env WINEPATH="$SOMBRIAL_WINDOWS_FOLDER" wine "$out/game/tests/windows/accessible_test.exe" ||
         failed=1
-    rows voice.death-leaving e2e.typing-edits-and-latin1 window window-spanish-voice window.scale \
+    rows voice.death-leaving e2e.typing-edits-and-latin1 window window-spanish-voice window-scaled \
         bad-driver version-resource aslr-and-dep || failed=1
     return "$failed"
 }

@@ -133,7 +133,7 @@ SCENARIOS = {
         (TITLE, TITLE_SAID, ["F5"]), (None, [None, "Velocidad 60."], ["Escape"])]),
     # At 200 % (the prefix's LogPixels, as Windows' scale sets it) the window opens at x2, crisp:
     # each 2x2 square one pixel of the title.
-    "window.scale": {"setup": {"screen": (2560, 1440), "scale": 2, "registry": [
+    "window-scaled": {"setup": {"screen": (2560, 1440), "scale": 2, "registry": [
         ("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", 192)]},
         "walk": [(TITLE, None, [a_window(("Sombrial",), (1, 20)), "Escape"])]},
     "bad-driver": {"setup": {"env": {"SDL_VIDEODRIVER": "bogus"}}, "status": 1, "check": bad_driver},
