@@ -342,10 +342,15 @@ class Desktop:
     def shows(self, screen):
         """Whether the window shows the fingerprint `screen` (or one that `screen` takes)."""
         self.check_running()
-        width, height = self.geometry()[2:]
         try:
+            width, height = self.geometry()[2:]
             self.last = self.window.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF).data, width
-        except (error.BadWindow, error.BadMatch, error.BadDrawable):
+        except (error.BadWindow, error.BadDrawable):  # SDL 2 makes its window again for its renderer
+            self.check_running()
+            self.window = None
+            self.find_window()
+            return False
+        except error.BadMatch:
             self.check_running()  # else a window between sizes, or away while the screen is full
             return False
         shown = fingerprint(*self.last, self.scale, self.centred)
