@@ -162,37 +162,28 @@ bool ShowScreen(void)
     }
     if (SDL_MUSTLOCK(Window) && SDL_LockSurface(Window) < 0)
         return false;
-    // Each run of changed rows becomes one rectangle of the update.
-    SDL_Rect runs[ScreenHeight / 2 + 1];
-    int count = 0;
-    for (int y = 0; y < ScreenHeight;) {
-        auto changed = [](int row) {
-            return Stale || memcmp(static_cast<const Uint8*>(Screen->pixels) + row * Screen->pitch,
-                                   Shown[row], RowBytes) != 0;
-        };
-        if (!changed(y)) {
-            ++y;
+    // The changed rows are drawn again; one rectangle from the first to the last of them is sent,
+    // so that each frame reaches the display as one update, as a whole window's did.
+    int first = ScreenHeight, last = -1;
+    for (int y = 0; y < ScreenHeight; ++y) {
+        const Uint8* row = static_cast<const Uint8*>(Screen->pixels) + y * Screen->pitch;
+        if (!Stale && memcmp(row, Shown[y], RowBytes) == 0)
             continue;
-        }
-        const int first = y;
-        for (; y < ScreenHeight && changed(y); ++y) {
-            memcpy(Shown[y], static_cast<const Uint8*>(Screen->pixels) + y * Screen->pitch,
-                   RowBytes);
-            DrawRow(y);
-        }
-        runs[count++] = {static_cast<Sint16>(Left), static_cast<Sint16>(Top + first * Drawn),
-                         static_cast<Uint16>(ScreenWidth * Drawn),
-                         static_cast<Uint16>((y - first) * Drawn)};
+        memcpy(Shown[y], row, RowBytes);
+        DrawRow(y);
+        first = SDL_min(first, y);
+        last = y;
     }
     if (SDL_MUSTLOCK(Window))
         SDL_UnlockSurface(Window);
     // A new mode shows whole, black borders too.
     if (Stale)
         SDL_UpdateRect(Window, 0, 0, 0, 0);
-    else if (count == 0)
+    else if (last < 0)
         SDL_UpdateRect(Window, Left, Top, 1, 1);
     else
-        SDL_UpdateRects(Window, count, runs);
+        SDL_UpdateRect(Window, Left, Top + first * Drawn, ScreenWidth * Drawn,
+                       (last - first + 1) * Drawn);
     Stale = false;
     return true;
 }
