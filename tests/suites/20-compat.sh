@@ -12,8 +12,8 @@ if ! ldd build/test/sombrial | grep -q "$compat/libSDL-1.2.so"; then
     exit 1
 fi
 cd build/test
-# The death said aloud is left to the classic library's runs (the main suite and the
-# sanitizers'): it pins the voice's thread and speech-dispatcher's pace, which no SDL changes, and
+# The death said aloud is left to the classic library's run (the main suite's):
+# it pins the voice's thread and speech-dispatcher's pace, which no SDL changes, and
 # under SDL 2, beside the other lane's browsers, speech-dispatcher dropped echoes of keys typed
 # while its recorder was still starting the one before.
 ctest --output-on-failure -j "$((3 * $(nproc)))" -LE soak -E '^voice[.]death-leaving$'
