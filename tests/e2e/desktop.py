@@ -315,9 +315,14 @@ class Desktop:
                 except error.BadWindow:
                     continue
             return self.window
-        until("window named " + name, mapped)
-        self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
-        x, y, width, height = self.geometry()
+        while True:
+            until("window named " + name, mapped)
+            try:
+                self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+                x, y, width, height = self.geometry()
+                break
+            except (error.BadWindow, error.BadDrawable):  # SDL 2 made its window again
+                self.window = None
         self.xdotool("mousemove", str(x + width // 2), str(y + height // 2))
         self.display.damage_query_version()
         self.window.damage_create(damage.DamageReportRawRectangles)
