@@ -1,6 +1,6 @@
 /* Frame log: an LD_PRELOAD library that notes, for any SDL 1.2 program, when each frame
- * reaches the window. It wraps SDL_UpdateRect, SDL_UpdateRects and SDL_Flip (the game updates
- * only the rows that changed, the baseline the whole window) and appends one CLOCK_MONOTONIC
+ * reaches the window. It wraps SDL_UpdateRect and SDL_Flip (the game updates one rectangle a
+ * frame, the baseline the whole window) and appends one CLOCK_MONOTONIC
  * time in nanoseconds per presented frame to the file named by SOMBRIAL_FRAME_LOG.
  * The first line, "load <ns>", is when the dynamic loader ran this library's constructor.
  * Measures the game and the baseline the same way, from outside, with no code of theirs. */
@@ -15,7 +15,7 @@
 #include "SDL.h"
 
 static int log_fd = -1;
-/* SDL_Flip and SDL_UpdateRect may call SDL_UpdateRects: only the outermost call is a frame. */
+/* SDL_Flip may call SDL_UpdateRect itself: only the outermost call is a frame. */
 static int depth;
 
 static long long now_ns(void)
@@ -65,17 +65,6 @@ void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
             (void (*)(SDL_Surface*, Sint32, Sint32, Uint32, Uint32))next_symbol("SDL_UpdateRect");
     ++depth;
     real(screen, x, y, w, h);
-    if (--depth == 0)
-        note("frame", now_ns());
-}
-
-void SDL_UpdateRects(SDL_Surface* screen, int count, SDL_Rect* rects)
-{
-    static void (*real)(SDL_Surface*, int, SDL_Rect*);
-    if (!real)
-        real = (void (*)(SDL_Surface*, int, SDL_Rect*))next_symbol("SDL_UpdateRects");
-    ++depth;
-    real(screen, count, rects);
     if (--depth == 0)
         note("frame", now_ns());
 }
