@@ -41,6 +41,9 @@ __attribute__((constructor)) static void open_log(void)
 {
     const char* path = getenv("SOMBRIAL_FRAME_LOG");
     long long loaded = now_ns();
+    /* Only this program's frames: a process it starts (the speech daemon, ASan's symbolizer)
+     * would otherwise load the log too, truncate it, or fail for the sanitizer's symbols. */
+    unsetenv("LD_PRELOAD");
     if (!path || !*path)
         return;
     log_fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);

@@ -43,8 +43,9 @@ const env = {
 };
 
 // Orca's log of what it said: "HH:MM:SS.ffffff - SPEECH OUTPUT: 'words'" and the voice after
-// the closing quote; a key's echo ends in a space, Orca's own words about itself are known.
-const OrcasOwn = /^(Screen reader on\.|Chromium frame\.|Loading\. +Please wait\.|Focus mode|Browse mode|Finished loading .*)$/;
+// the closing quote; a key's echo ends in a space, Orca's own words about itself are known (the
+// window it names by the title it has when focused, the browser's or, once loaded, the page's).
+const OrcasOwn = /^(Screen reader on\.|(Chromium|Sombrial) frame\.|Loading\. +Please wait\.|Focus mode|Browse mode|Finished loading .*)$/;
 function spoken() {
     const log = fs.existsSync(at('orca.log')) ? fs.readFileSync(at('orca.log'), 'utf8').replaceAll('\r', '') : '';
     const said = [];
