@@ -519,6 +519,9 @@ def run_row(name, row, command, artifacts):
     except Exception:
         if desktop.process:
             print("--- %s, the game's output:\n%s" % (name, desktop.output_text()[-3000:]))
+        speechd = read(os.path.join(desktop.env["XDG_CACHE_HOME"], "speech-dispatcher", "log", "speech-dispatcher.log"))
+        if speechd:  # where speech went, when its daemon ran
+            print("--- speech-dispatcher's log:\n" + speechd[-2000:])
         if os.path.exists(desktop.orca_log):
             os.makedirs(desktop.artifacts, exist_ok=True)
             print("--- Orca's log: " + shutil.copy(desktop.orca_log, desktop.artifacts))
