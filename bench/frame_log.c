@@ -41,8 +41,11 @@ __attribute__((constructor)) static void open_log(void)
 {
     const char* path = getenv("SOMBRIAL_FRAME_LOG");
     long long loaded = now_ns();
-    /* Only this program's frames: a process it starts (the speech daemon, ASan's symbolizer)
-     * would otherwise load the log too, truncate it, or fail for the sanitizer's symbols. */
+    /* Only an SDL program logs: a wrapper it runs under (timeout, strace) passes the library
+     * on to it. The program passes it on to nothing it starts (the speech daemon, ASan's
+     * symbolizer), which would truncate its log. */
+    if (!dlsym(RTLD_DEFAULT, "SDL_Init"))
+        return;
     unsetenv("LD_PRELOAD");
     if (!path || !*path)
         return;
