@@ -21,9 +21,7 @@ int Scale = 1;                            // the window's scale
 bool Full = false;                        // the game fills the screen
 int Drawn = 1, Left = 0, Top = 0;         // the scale the game is drawn at in Window, and where
 
-// What the window shows, row by row, as the Screen held it when it was drawn; Stale when the
-// window must be drawn whole (a new video mode).
-Uint32 Shown[ScreenHeight][ScreenWidth];
+// The window must be drawn whole (a new video mode).
 bool Stale = true;
 
 // A key combination of the window's, acted on at the next frame: SDL reads keys inside its
@@ -107,13 +105,38 @@ int WindowKeys(const SDL_Event* event)
     return 0;
 }
 
+const Uint32* ScreenRow(int y)
+{
+    return reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(Screen->pixels) +
+                                           y * Screen->pitch);
+}
+
+// The first of the window's Drawn rows that show row `y` of the Screen, from the game's left.
+Uint8* WindowRow(int y)
+{
+    return static_cast<Uint8*>(Window->pixels) + (Top + y * Drawn) * Window->pitch +
+           Left * sizeof(Uint32);
+}
+
+// Whether row `y` of the Screen differs from what the window shows of it, read from the window
+// itself, which nothing but DrawRow writes to between two video modes: no copy to keep.
+bool RowChanged(int y)
+{
+    const Uint32* source = ScreenRow(y);
+    const Uint32* shown = reinterpret_cast<const Uint32*>(WindowRow(y));
+    if (Drawn == 1)
+        return memcmp(source, shown, RowBytes) != 0;
+    for (int x = 0; x < ScreenWidth; ++x)
+        if (shown[x * Drawn] != source[x])
+            return true;
+    return false;
+}
+
 // Row `y` of the Screen into the window, each pixel a Drawn-wide square.
 void DrawRow(int y)
 {
-    const Uint32* source = reinterpret_cast<const Uint32*>(
-        static_cast<const Uint8*>(Screen->pixels) + y * Screen->pitch);
-    Uint8* target = static_cast<Uint8*>(Window->pixels) + (Top + y * Drawn) * Window->pitch +
-                    Left * sizeof(Uint32);
+    const Uint32* source = ScreenRow(y);
+    Uint8* target = WindowRow(y);
     if (Drawn == 1) {
         memcpy(target, source, RowBytes);
         return;
@@ -166,10 +189,8 @@ bool ShowScreen(void)
     // so that each frame reaches the display as one update, as a whole window's did.
     int first = ScreenHeight, last = -1;
     for (int y = 0; y < ScreenHeight; ++y) {
-        const Uint8* row = static_cast<const Uint8*>(Screen->pixels) + y * Screen->pitch;
-        if (!Stale && memcmp(row, Shown[y], RowBytes) == 0)
+        if (!Stale && !RowChanged(y))
             continue;
-        memcpy(Shown[y], row, RowBytes);
         DrawRow(y);
         first = SDL_min(first, y);
         last = y;
